@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what Skymra needs to build, run and test, from Debian's packages.
+# Quick when everything is there: one dpkg query, no apt-get at all.
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config
+  googletest libgtest-dev libbenchmark-dev
+  qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  xvfb xauth fonts-liberation
+  pulseaudio pulseaudio-utils
+  "$@"
+)
+
+# One query for all: a package dpkg has never heard of is simply absent from its answer.
+installed=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |
+  awk '$2 == "installed" { print $1 }' | sort -u || true)
+mapfile -t missing < <(comm -23 <(printf '%s\n' "${packages[@]}" | sort -u) <(printf '%s\n' "$installed"))
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}" >&2
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
