@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace skymra {
+
+// A borderless 320 x 240 box that repaints from a persistent image: its background colour with
+// the picture set on it drawn at the top left at the picture's own size. The image's bits are
+// 0xXXRRGGBB, rows of 1,280 bytes, top row first (Format_RGB32).
+class PictureBox : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int Width = 320;
+    static constexpr int Height = 240;
+
+    explicit PictureBox(const QColor& background, QWidget* parent = nullptr);
+
+    void setPicture(const QImage& picture);
+    const QImage& picture() const { return picture_; }
+
+    // The persistent image, to read or write its bits; call refresh() after writing.
+    QImage& persistentImage() { return image_; }
+    const QImage& persistentImage() const { return image_; }
+    // Repaints at once from the persistent image, opaque whatever its fourth bytes hold.
+    void refresh();
+
+    QColor background() const { return background_; }
+
+  signals:
+    void mouseReleased(QPointF position, Qt::MouseButton button);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void updateDisplay();
+
+    QColor background_;
+    QImage picture_;
+    QImage image_;
+    QImage display_;  // image_ with every fourth byte 0xFF
+};
+
+}  // namespace skymra

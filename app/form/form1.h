@@ -1,0 +1,74 @@
+#pragma once
+
+#include "clipboard.h"
+#include "line_control.h"
+#include "picture_box.h"
+#include "shape_control.h"
+#include "slider_control.h"
+#include "source_catalog.h"
+#include "video_capture.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+namespace skymra {
+
+// What the window reaches outside itself; tests pass their own.
+struct Form1Services {
+    Clipboard& clipboard;
+    SourceCatalog& catalog;
+    // Shows a handler's failure to the user; a message box unless replaced.
+    std::function<void(const QString&)> reportError = {};
+};
+
+// The one window. Controls keep their designer names, which are also their object names.
+class Form1 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Form1(Form1Services services, QWidget* parent = nullptr);
+
+    // Handlers, named after control and event.
+    void Command5_Click();
+    void cmdFormatDlg_Click();
+
+    // Runs a handler: a failure stops it at that step and is shown, the window stays usable.
+    void runHandler(const std::function<void()>& handler);
+
+    VideoCaptureControl* ezVidCap1;
+    std::array<QLabel*, 6> Label1;
+    PictureBox* Picture1;
+    QLabel* Image1;
+    PictureBox* Picture2;
+    QLabel* Label3;
+    PictureBox* ezVidCap;
+    QLabel* Image2;
+    ShapeControl* Shape1;
+    QPushButton* Command5;
+    QLabel* Label4;
+    QLabel* Label2;
+    std::array<LineControl*, 5> Line;  // Line1 to Line5
+    SliderControl* Slider1;
+    QPushButton* Command3;
+    QPushButton* cmdFormatDlg;
+    QPushButton* Command1;
+    QPushButton* Command4;
+    QPushButton* Command2;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    Form1Services services_;
+    bool centred_ = false;
+};
+
+// Where MS Sans Serif is missing, the nearest sans-serif face stands in for it.
+void installFontSubstitutes();
+// MS Sans Serif at a pixel size (8.25, 9.75, 12 and 13.5 pt are 11, 13, 16 and 18 px at 96 dpi).
+QFont formFont(int pixelSize, bool bold);
+
+}  // namespace skymra

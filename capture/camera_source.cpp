@@ -1,0 +1,141 @@
+#include "camera_source.h"
+
+#include <QCameraDevice>
+#include <QFormLayout>
+#include <QSlider>
+#include <QWidget>
+
+namespace skymra {
+
+int preferredFormat(const QList<QCameraFormat>& formats) {
+    int best = -1;
+    for (int i = 0; i < formats.size(); ++i) {
+        const QSize s = formats[i].resolution();
+        if (s == QSize(320, 240)) return i;
+        if (s == QSize(640, 480)) best = i;
+    }
+    if (best >= 0) return best;
+    qint64 smallest = 0;
+    for (int i = 0; i < formats.size(); ++i) {
+        const QSize s = formats[i].resolution();
+        const qint64 area = qint64{s.width()} * s.height();
+        if (s.width() * 3 == s.height() * 4 && (best < 0 || area < smallest)) {
+            best = i;
+            smallest = area;
+        }
+    }
+    return best;
+}
+
+CameraSource::CameraSource(std::unique_ptr<QCamera> camera, QObject* parent)
+    : FrameSource(parent), camera_(std::move(camera)) {
+    // Kept cheap: the camera's thread waits for this slot on every frame.
+    connect(&sink_, &QVideoSink::videoFrameChanged, this, &CameraSource::onFrame);
+    watchdog_.setSingleShot(true);
+    connect(&watchdog_, &QTimer::timeout, this,
+            [this] { emit lost(tr("Kameran slutade skicka bilder")); });
+    if (camera_) {
+        const int format = preferredFormat(usableFormats());
+        if (format >= 0) camera_->setCameraFormat(usableFormats()[format]);
+        session_.setCamera(camera_.get());
+        session_.setVideoSink(&sink_);
+        camera_->start();
+        watchdog_.start(FirstFrameMs);
+    }
+}
+
+CameraSource::~CameraSource() {
+    if (camera_) camera_->stop();
+}
+
+QByteArray CameraSource::deviceId() const {
+    return camera_ ? camera_->cameraDevice().id() : QByteArray();
+}
+
+void CameraSource::onFrame(const QVideoFrame& frame) {
+    if (!frame.isValid()) return;
+    lastFrame_ = frame;
+    convertedIsCurrent_ = false;
+    if (camera_) watchdog_.start(StallMs);
+    emit frameChanged();
+}
+
+QImage CameraSource::currentFrame() {
+    // Converting costs milliseconds: only when a frame is asked for, once per frame.
+    if (!convertedIsCurrent_) {
+        converted_ = normaliseFrame(imageFromVideoFrame(lastFrame_), captureSize_);
+        convertedIsCurrent_ = true;
+    }
+    return converted_;
+}
+
+void CameraSource::setCaptureSize(QSize size) {
+    captureSize_ = size;
+    convertedIsCurrent_ = false;
+}
+
+QString CameraSource::name() const {
+    return camera_ ? camera_->cameraDevice().description() : tr("Videoström");
+}
+
+QList<QCameraFormat> CameraSource::usableFormats() const {
+    QList<QCameraFormat> out;
+    if (!camera_) return out;
+    for (const QCameraFormat& f : camera_->cameraDevice().videoFormats()) {
+        if (f.pixelFormat() != QVideoFrameFormat::Format_Invalid && !f.resolution().isEmpty()) {
+            out.append(f);
+        }
+    }
+    return out;
+}
+
+QStringList CameraSource::formats() const {
+    QStringList out;
+    for (const QCameraFormat& f : usableFormats()) {
+        out << tr("%1 × %2, %3 bilder/s")
+                   .arg(f.resolution().width())
+                   .arg(f.resolution().height())
+                   .arg(static_cast<double>(f.maxFrameRate()), 0, 'g', 3);
+    }
+    return out;
+}
+
+int CameraSource::currentFormat() const {
+    if (!camera_) return -1;
+    return static_cast<int>(usableFormats().indexOf(camera_->cameraFormat()));
+}
+
+void CameraSource::setFormat(int index) {
+    const QList<QCameraFormat> all = usableFormats();
+    if (camera_ && index >= 0 && index < all.size()) camera_->setCameraFormat(all[index]);
+}
+
+QWidget* CameraSource::createSettingsWidget(QWidget* parent) {
+    if (!camera_) return nullptr;
+    auto* box = new QWidget(parent);
+    auto* form = new QFormLayout(box);
+    QCamera* cam = camera_.get();
+    if (cam->supportedFeatures().testFlag(QCamera::Feature::ExposureCompensation)) {
+        auto* exposure = new QSlider(Qt::Horizontal, box);
+        exposure->setRange(-20, 20);
+        exposure->setValue(static_cast<int>(cam->exposureCompensation() * 10));
+        connect(exposure, &QSlider::valueChanged, cam,
+                [cam](int v) { cam->setExposureCompensation(static_cast<float>(v) / 10.0f); });
+        form->addRow(tr("Exponering"), exposure);
+    }
+    if (cam->maximumZoomFactor() > 1.0f) {
+        auto* zoom = new QSlider(Qt::Horizontal, box);
+        zoom->setRange(10, static_cast<int>(cam->maximumZoomFactor() * 10));
+        zoom->setValue(static_cast<int>(cam->zoomFactor() * 10));
+        connect(zoom, &QSlider::valueChanged, cam,
+                [cam](int v) { cam->setZoomFactor(static_cast<float>(v) / 10.0f); });
+        form->addRow(tr("Zoom"), zoom);
+    }
+    if (form->rowCount() == 0) {
+        delete box;
+        return nullptr;
+    }
+    return box;
+}
+
+}  // namespace skymra

@@ -1,0 +1,130 @@
+#include "video_capture.h"
+
+#include "capture_dialogs.h"
+#include "scene_source.h"
+
+#include <QPainter>
+
+namespace skymra {
+namespace {
+
+constexpr qint64 PreviewIntervalMs = 60;  // about 16 preview frames a second is plenty
+
+QString noCameraNotice() { return QObject::tr("Testbild: ingen kamera hittades"); }
+QString lostNotice(const QString& why) { return QObject::tr("Testbild: %1").arg(why); }
+
+}  // namespace
+
+VideoCaptureControl::VideoCaptureControl(Clipboard& clipboard, SourceCatalog& catalog,
+                                         QWidget* parent)
+    : QWidget(parent), clipboard_(clipboard), catalog_(catalog) {
+    setFixedSize(320, 240);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    connect(&catalog_, &SourceCatalog::camerasChanged, this,
+            &VideoCaptureControl::onCamerasChanged);
+    const QByteArray id = catalog_.defaultCamera().isEmpty() && !catalog_.cameras().isEmpty()
+                              ? catalog_.cameras().first().id
+                              : catalog_.defaultCamera();
+    if (id.isEmpty() || !useCamera(id)) fallBackToScene(noCameraNotice());
+}
+
+VideoCaptureControl::~VideoCaptureControl() = default;
+
+bool VideoCaptureControl::useCamera(const QByteArray& id) {
+    std::unique_ptr<FrameSource> camera = catalog_.open(id);
+    if (!camera) return false;
+    sceneByDefault_ = true;
+    setSource(std::move(camera), id);
+    return true;
+}
+
+void VideoCaptureControl::useScene() {
+    sceneByDefault_ = false;
+    setSource(std::make_unique<SceneSource>(tr("Testbild: vald i Set Camera")), {});
+}
+
+void VideoCaptureControl::fallBackToScene(const QString& notice) {
+    sceneByDefault_ = true;
+    setSource(std::make_unique<SceneSource>(notice), {});
+}
+
+void VideoCaptureControl::setSource(std::unique_ptr<FrameSource> source, QByteArray cameraId) {
+    // The old source may be the one whose signal brought us here: let it go later.
+    if (source_) {
+        source_->disconnect(this);
+        source_.release()->deleteLater();
+    }
+    source_ = std::move(source);
+    cameraId_ = std::move(cameraId);
+    source_->setCaptureSize(captureSize_);
+    connect(source_.get(), &FrameSource::frameChanged, this, &VideoCaptureControl::onFrameChanged);
+    connect(source_.get(), &FrameSource::lost, this,
+            [this](const QString& why) { fallBackToScene(lostNotice(why)); });
+    sincePreview_.invalidate();
+    onFrameChanged();
+}
+
+void VideoCaptureControl::onCamerasChanged() {
+    const QList<CameraInfo> cameras = catalog_.cameras();
+    if (!cameraId_.isEmpty()) {
+        const bool stillThere = std::any_of(cameras.begin(), cameras.end(),
+                                            [&](const CameraInfo& c) { return c.id == cameraId_; });
+        if (!stillThere) fallBackToScene(lostNotice(tr("kameran försvann")));
+        return;
+    }
+    if (sceneByDefault_ && !cameras.isEmpty()) {
+        const QByteArray id =
+            catalog_.defaultCamera().isEmpty() ? cameras.first().id : catalog_.defaultCamera();
+        useCamera(id);
+    }
+}
+
+void VideoCaptureControl::onFrameChanged() {
+    if (sincePreview_.isValid() && sincePreview_.elapsed() < PreviewIntervalMs) return;
+    sincePreview_.start();
+    preview_ = source_->currentFrame();
+    update();
+}
+
+QImage VideoCaptureControl::currentFrame() { return source_ ? source_->currentFrame() : QImage(); }
+
+bool VideoCaptureControl::copyFrameToClipboard() {
+    const QImage frame = currentFrame();
+    if (frame.isNull()) return false;
+    try {
+        clipboard_.setImage(frame);
+    } catch (const ClipboardError&) {
+        return false;
+    }
+    return true;
+}
+
+void VideoCaptureControl::setCaptureSize(QSize size) {
+    if (size.isEmpty()) return;
+    captureSize_ = size;
+    if (source_) source_->setCaptureSize(size);
+    sincePreview_.invalidate();
+    onFrameChanged();
+}
+
+void VideoCaptureControl::showSourceDialog() {
+    SourceDialog dialog(*this, catalog_, this);
+    dialog.exec();
+}
+
+void VideoCaptureControl::showFormatDialog() {
+    FormatDialog dialog(*this, this);
+    dialog.exec();
+}
+
+void VideoCaptureControl::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (preview_.isNull()) {
+        p.fillRect(rect(), Qt::black);
+        return;
+    }
+    p.drawImage(rect(), preview_);
+}
+
+}  // namespace skymra

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "camera_source.h"
+#include "clipboard.h"
+#include "source_catalog.h"
+
+#include <QPointer>
+#include <QVideoFrameFormat>
+
+namespace skymra::test {
+
+// An in-memory clipboard that can be told to refuse.
+class FakeClipboard : public Clipboard {
+  public:
+    void clear() override;
+    void setImage(const QImage& image) override;
+    QImage image() const override;
+
+    QImage content;
+    bool refuseClear = false;
+    bool refuseSet = false;
+    int clears = 0;
+};
+
+// Cameras the test lists and removes; each opens as a CameraSource fed through its sink.
+class FakeCatalog : public SourceCatalog {
+  public:
+    QList<CameraInfo> cameras() const override { return cameras_; }
+    QByteArray defaultCamera() const override {
+        return cameras_.isEmpty() ? QByteArray() : cameras_.first().id;
+    }
+    std::unique_ptr<FrameSource> open(const QByteArray& id) override;
+
+    void addCamera(const QByteArray& id);
+    void removeCamera(const QByteArray& id);
+    // The source most recently opened, while it lives.
+    CameraSource* opened() const { return opened_.data(); }
+
+  private:
+    QList<CameraInfo> cameras_;
+    QPointer<CameraSource> opened_;
+};
+
+// A frame of one solid colour in the given pixel format.
+QVideoFrame solidFrame(QSize size, QVideoFrameFormat::PixelFormat format, QColor color);
+
+}  // namespace skymra::test
