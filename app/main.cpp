@@ -1,3 +1,5 @@
+#include "alarm_sound.h"
+#include "audio_player.h"
 #include "clipboard.h"
 #include "form1.h"
 #include "source_catalog.h"
@@ -10,7 +12,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     skymra::SystemClipboard clipboard;
     skymra::SystemCatalog catalog;
-    skymra::Form1 window({clipboard, catalog});
+    skymra::SystemAudioPlayer player;
+    skymra::AlarmSound sound(player);
+    skymra::Form1 window({clipboard, catalog, sound});
     window.show();
     return QApplication::exec();
 }

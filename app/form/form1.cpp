@@ -160,10 +160,29 @@ Form1::Form1(Form1Services services, QWidget* parent)
         setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
     }
 
-    connect(Command5, &QPushButton::clicked, this,
-            [this] { runHandler([this] { Command5_Click(); }); });
-    connect(cmdFormatDlg, &QPushButton::clicked, this,
-            [this] { runHandler([this] { cmdFormatDlg_Click(); }); });
+    workflow_ = std::make_unique<Workflow>(
+        WorkflowControls{ezVidCap1, Picture1, Picture2, ezVidCap, Image1, Image2, Label1[0], Label2,
+                         Label3, Shape1, Slider1, Command1, Command2, Command4},
+        services_.clipboard, services_.sound, services_.clock);
+
+    auto onClick = [this](QPushButton* b, void (Form1::*handler)()) {
+        connect(b, &QPushButton::clicked, this,
+                [this, handler] { runHandler([this, handler] { (this->*handler)(); }); });
+    };
+    onClick(Command1, &Form1::Command1_Click);
+    onClick(Command2, &Form1::Command2_Click);
+    onClick(Command3, &Form1::Command3_Click);
+    onClick(Command4, &Form1::Command4_Click);
+    onClick(Command5, &Form1::Command5_Click);
+    onClick(cmdFormatDlg, &Form1::cmdFormatDlg_Click);
+    connect(Slider1, &SliderControl::mouseReleased, this,
+            [this](Qt::MouseButton) { runHandler([this] { Slider1_MouseUp(); }); });
+    connect(Picture2, &PictureBox::mouseReleased, this, [this](QPointF at, Qt::MouseButton button) {
+        runHandler([&] {
+            Picture2_MouseUp(button, QGuiApplication::keyboardModifiers(),
+                             static_cast<float>(at.x()), static_cast<float>(at.y()));
+        });
+    });
 }
 
 void Form1::Command5_Click() { ezVidCap1->showSourceDialog(); }

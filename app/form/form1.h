@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarm_sound.h"
 #include "clipboard.h"
 #include "line_control.h"
 #include "picture_box.h"
@@ -7,6 +8,7 @@
 #include "slider_control.h"
 #include "source_catalog.h"
 #include "video_capture.h"
+#include "workflow.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -14,6 +16,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 namespace skymra {
 
@@ -21,8 +24,11 @@ namespace skymra {
 struct Form1Services {
     Clipboard& clipboard;
     SourceCatalog& catalog;
+    AlarmSound& sound;
     // Shows a handler's failure to the user; a message box unless replaced.
     std::function<void(const QString&)> reportError = {};
+    // The time a check is stamped with; the system clock unless replaced.
+    Workflow::Clock clock = {};
 };
 
 // The one window. Controls keep their designer names, which are also their object names.
@@ -32,8 +38,18 @@ class Form1 : public QWidget {
     explicit Form1(Form1Services services, QWidget* parent = nullptr);
 
     // Handlers, named after control and event.
+    void Command1_Click() { workflow_->Command1_Click(); }
+    void Command2_Click() { workflow_->Command2_Click(); }
+    void Command3_Click() { workflow_->Command3_Click(); }
+    void Command4_Click() { workflow_->Command4_Click(); }
     void Command5_Click();
     void cmdFormatDlg_Click();
+    void Slider1_MouseUp() { workflow_->Slider1_MouseUp(); }
+    void Picture2_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, float X, float Y) {
+        workflow_->Picture2_MouseUp(button, shift, X, Y);
+    }
+    // The form-level state: Threshold, NewPixels and RefPixels.
+    Workflow& state() { return *workflow_; }
 
     // Runs a handler: a failure stops it at that step and is shown, the window stays usable.
     void runHandler(const std::function<void()>& handler);
@@ -63,6 +79,7 @@ class Form1 : public QWidget {
 
   private:
     Form1Services services_;
+    std::unique_ptr<Workflow> workflow_;
     bool centred_ = false;
 };
 

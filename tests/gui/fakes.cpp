@@ -38,6 +38,18 @@ void FakeCatalog::removeCamera(const QByteArray& id) {
     emit camerasChanged();
 }
 
+QVideoFrame frameFromImage(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
+    QVideoFrame frame(QVideoFrameFormat(rgb.size(), QVideoFrameFormat::Format_BGRA8888));
+    if (!frame.map(QVideoFrame::WriteOnly)) return {};
+    for (int y = 0; y < rgb.height(); ++y) {
+        std::memcpy(frame.bits(0) + y * frame.bytesPerLine(0), rgb.constScanLine(y),
+                    static_cast<std::size_t>(rgb.width()) * 4);
+    }
+    frame.unmap();
+    return frame;
+}
+
 QVideoFrame solidFrame(QSize size, QVideoFrameFormat::PixelFormat format, QColor color) {
     QVideoFrame frame(QVideoFrameFormat(size, format));
     if (!frame.map(QVideoFrame::WriteOnly)) return {};

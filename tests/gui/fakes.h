@@ -1,11 +1,15 @@
 #pragma once
 
+#include "alarm_sound.h"
+#include "audio_player.h"
 #include "camera_source.h"
 #include "clipboard.h"
 #include "source_catalog.h"
 
 #include <QPointer>
+
 #include <QVideoFrameFormat>
+#include <functional>
 
 namespace skymra::test {
 
@@ -40,6 +44,22 @@ class FakeCatalog : public SourceCatalog {
     QList<CameraInfo> cameras_;
     QPointer<CameraSource> opened_;
 };
+
+// Counts what it is asked to play.
+class FakeAudioPlayer : public AudioPlayer {
+  public:
+    void play(const QByteArray& wav) override {
+        ++plays;
+        last = wav;
+        if (onPlay) onPlay();
+    }
+    std::function<void()> onPlay;
+    int plays = 0;
+    QByteArray last;
+};
+
+// A camera frame in BGRA holding the picture.
+QVideoFrame frameFromImage(const QImage& image);
 
 // A frame of one solid colour in the given pixel format.
 QVideoFrame solidFrame(QSize size, QVideoFrameFormat::PixelFormat format, QColor color);

@@ -68,8 +68,10 @@ class WindowTest : public ::testing::Test {
   protected:
     FakeClipboard clipboard;
     FakeCatalog catalog;
+    FakeAudioPlayer player;
+    AlarmSound sound{player};
     QStringList errors;
-    Form1 form{{clipboard, catalog, [this](const QString& e) { errors << e; }}};
+    Form1 form{{clipboard, catalog, sound, [this](const QString& e) { errors << e; }}};
 
     QWidget* control(const char* name) {
         if (QString::fromLatin1(name) == QLatin1String("Form1")) return &form;

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+namespace skymra {
+
+// The general date-time text: the short date, a blank and the time with seconds, both in the
+// locale's form and without a time-zone name; at exactly midnight the date alone.
+QString generalDateTime(const QDateTime& when, const QLocale& locale = QLocale());
+
+}  // namespace skymra

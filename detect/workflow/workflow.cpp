@@ -1,0 +1,100 @@
+#include "workflow.h"
+
+#include "bit_transfer.h"
+#include "check_time.h"
+#include "colors.h"
+#include "frame_compare.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace skymra {
+namespace {
+
+constexpr QPoint Parked(-32, -32);
+
+}  // namespace
+
+Workflow::Workflow(WorkflowControls controls, Clipboard& clipboard, AlarmSound& sound, Clock clock)
+    : c_(controls), clipboard_(clipboard), sound_(sound), clock_(std::move(clock)) {
+    if (!clock_) clock_ = [] { return QDateTime::currentDateTime(); };
+}
+
+void Workflow::parkMarkers() {
+    c_.Image1->move(Parked);
+    c_.Image2->move(Parked);
+}
+
+void Workflow::Command3_Click() {
+    clipboard_.clear();
+    c_.ezVidCap1->copyFrameToClipboard();  // its yes/no is not looked at
+    c_.Picture1->setPicture(clipboard_.image());
+    c_.Command4->setEnabled(true);
+    parkMarkers();
+}
+
+void Workflow::Command4_Click() {
+    clipboard_.clear();
+    c_.ezVidCap1->copyFrameToClipboard();
+    c_.ezVidCap->setPicture(clipboard_.image());
+    c_.Command1->setEnabled(true);
+    Threshold = c_.Slider1->value() * ThresholdPerStep;
+    c_.Shape1->setFillColor(fromBgr(IdleColor));
+}
+
+void Workflow::Command1_Click() {
+    clipboard_.clear();
+    clipboard_.setImage(c_.ezVidCap->persistentImage());
+    const QImage newImage = clipboard_.image();
+    // Comparing stale pixels would report a result for pictures nobody took.
+    if (newImage.isNull()) {
+        throw ClipboardError(QCoreApplication::translate(
+                                 "Workflow", "Urklippet innehåller ingen bild att kontrollera.")
+                                 .toStdString());
+    }
+    readBits(newImage, NewPixels);
+    readBits(c_.Picture1->persistentImage(), RefPixels);
+    const std::int32_t changeCount = compareFrames(NewPixels, RefPixels, Threshold);
+    c_.Label3->setText(generalDateTime(clock_()));
+    writeBits(NewPixels, c_.Picture2->persistentImage());
+    c_.Picture2->refresh();
+    c_.Picture2->show();
+    c_.Command2->setEnabled(true);
+    c_.Command1->setEnabled(false);
+    c_.Label2->setText(QString::number(changeCount));
+    if (alarmRaised(changeCount, c_.Slider1->value())) {
+        c_.Shape1->setFillColor(fromBgr(AlarmColor));
+        sound_.SoundPlay(AlarmResource);
+    } else {
+        c_.Shape1->setFillColor(fromBgr(IdleColor));
+    }
+}
+
+void Workflow::Command2_Click() {
+    c_.Picture2->hide();
+    c_.Label1_0->setText(QStringLiteral("Videokamera fönster Nu"));
+    c_.Command1->setEnabled(false);
+    c_.Command2->setEnabled(false);
+    c_.Command4->setEnabled(false);
+    c_.Slider1->setValue(50);
+    c_.Shape1->setFillColor(fromBgr(IdleColor));
+    parkMarkers();
+}
+
+void Workflow::Picture2_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float X, float Y) {
+    // X - 16 in single precision, rounded half away from zero to whole pixels.
+    const QPoint at(static_cast<int>(std::lround(X - 16.0f)),
+                    static_cast<int>(std::lround(Y - 16.0f)));
+    c_.Image1->move(at);
+    c_.Image2->move(at);
+}
+
+void Workflow::Slider1_MouseUp() {
+    Command4_Click();
+    QCoreApplication::processEvents();
+    Command1_Click();
+}
+
+}  // namespace skymra

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "alarm_sound.h"
+#include "clipboard.h"
+#include "picture_box.h"
+#include "shape_control.h"
+#include "slider_control.h"
+#include "video_capture.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QPushButton>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace skymra {
+
+// The controls the workflow reads and changes.
+struct WorkflowControls {
+    VideoCaptureControl* ezVidCap1;
+    PictureBox* Picture1;
+    PictureBox* Picture2;
+    PictureBox* ezVidCap;
+    QLabel* Image1;
+    QLabel* Image2;
+    QLabel* Label1_0;
+    QLabel* Label2;
+    QLabel* Label3;
+    ShapeControl* Shape1;
+    SliderControl* Slider1;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command4;
+};
+
+// Snapshots, check, result view and reset, with the window's form-level state. Each handler
+// throws on a failing step; the steps before it stay done.
+class Workflow {
+  public:
+    static constexpr int Pixels = 320 * 240;
+    static constexpr std::int32_t ThresholdPerStep = 50000;
+    static constexpr std::int32_t AlarmResource = 102;
+    using Clock = std::function<QDateTime()>;
+
+    Workflow(WorkflowControls controls, Clipboard& clipboard, AlarmSound& sound, Clock clock = {});
+
+    void Command3_Click();  // reference snapshot
+    void Command4_Click();  // second snapshot
+    void Command1_Click();  // check
+    void Command2_Click();  // back to the video window
+    void Picture2_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, float X, float Y);
+    void Slider1_MouseUp();
+
+    std::int32_t Threshold = 0;
+    std::array<std::int32_t, Pixels> NewPixels{};
+    std::array<std::int32_t, Pixels> RefPixels{};
+
+  private:
+    void parkMarkers();
+
+    WorkflowControls c_;
+    Clipboard& clipboard_;
+    AlarmSound& sound_;
+    Clock clock_;
+};
+
+}  // namespace skymra

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "audio_player.h"
+
+#include <cstdint>
+
+namespace skymra {
+
+// The window's SoundPlay: plays an embedded CUSTOM resource through the audio output.
+class AlarmSound {
+  public:
+    explicit AlarmSound(AudioPlayer& player) : player_(player) {}
+
+    // Throws std::runtime_error when the program holds no such resource.
+    void SoundPlay(std::int32_t ResourceId);
+
+  private:
+    AudioPlayer& player_;
+};
+
+// The bytes of resource CUSTOM/id, straight from the program's embedded data; empty if absent.
+QByteArray customResource(std::int32_t id);
+
+}  // namespace skymra

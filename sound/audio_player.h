@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QAudioSink>
+#include <QBuffer>
+#include <QByteArray>
+#include <QMediaDevices>
+
+#include <memory>
+
+namespace skymra {
+
+// Plays a RIFF WAVE held in memory, asynchronously.
+class AudioPlayer {
+  public:
+    virtual ~AudioPlayer() = default;
+    // Starts the sound from its beginning, stopping one still playing. Data it cannot play and
+    // a missing audio device are not errors: nothing is heard.
+    virtual void play(const QByteArray& wav) = 0;
+};
+
+// The PCM samples and their format, or an invalid format when the data is no PCM WAVE.
+struct PcmWave {
+    QAudioFormat format;
+    QByteArray samples;  // a view into the data passed in, not a copy
+};
+PcmWave parseWave(const QByteArray& wav);
+
+// The system's default audio output through QAudioSink.
+class SystemAudioPlayer : public AudioPlayer {
+  public:
+    SystemAudioPlayer();
+    ~SystemAudioPlayer() override;
+    void play(const QByteArray& wav) override;
+
+  private:
+    std::unique_ptr<QAudioSink> sink_;
+    QBuffer buffer_;
+    QByteArray playing_;
+};
+
+}  // namespace skymra

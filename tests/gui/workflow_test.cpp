@@ -1,0 +1,239 @@
+#include "bit_transfer.h"
+#include "check_time.h"
+#include "colors.h"
+#include "fakes.h"
+#include "form1.h"
+#include "frame_compare.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace skymra::test {
+namespace {
+
+QImage solid(QColor c, QSize size = {320, 240}) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(c);
+    return img;
+}
+
+// The real window on a camera the test feeds.
+class WorkflowTest : public ::testing::Test {
+  protected:
+    WorkflowTest() {
+        catalog.addCamera("cam0");
+        form = std::make_unique<Form1>(Form1Services{clipboard, catalog, sound,
+                                                     [this](const QString& e) { errors << e; },
+                                                     [this] { return now; }});
+        camera = catalog.opened();
+    }
+
+    void show(const QImage& picture) { camera->sink()->setVideoFrame(frameFromImage(picture)); }
+    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+
+    // Command4, Command1, Command2 enabled and Picture2 visible.
+    std::tuple<bool, bool, bool, bool> states() const {
+        return {form->Command4->isEnabled(), form->Command1->isEnabled(),
+                form->Command2->isEnabled(), form->Picture2->isVisibleTo(form.get())};
+    }
+
+    // Reference, wait, second snapshot and check through the buttons.
+    void runCheck(const QImage& reference, const QImage& second) {
+        show(reference);
+        click(form->Command3);
+        show(second);
+        click(form->Command4);
+        click(form->Command1);
+    }
+
+    QImage map() const { return form->Picture2->persistentImage(); }
+
+    FakeClipboard clipboard;
+    FakeCatalog catalog;
+    FakeAudioPlayer player;
+    AlarmSound sound{player};
+    QStringList errors;
+    QDateTime now{QDate(2026, 12, 7), QTime(14, 5, 9)};
+    std::unique_ptr<Form1> form;
+    CameraSource* camera = nullptr;
+};
+
+TEST_F(WorkflowTest, IdenticalSnapshotsGiveABlackMapNoCountAndNoAlarm) {
+    runCheck(solid(Qt::darkGreen), solid(Qt::darkGreen));
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(";").toStdString();
+    EXPECT_EQ(form->state().Threshold, 2'500'000);
+    EXPECT_EQ(map(), solid(Qt::black));
+    EXPECT_EQ(form->Label2->text(), "0");
+    EXPECT_EQ(form->Label3->text(), generalDateTime(now));
+    EXPECT_EQ(form->Shape1->fillColor(), fromBgr(IdleColor));
+    EXPECT_EQ(player.plays, 0);
+    EXPECT_EQ(states(), std::make_tuple(true, false, true, true));
+}
+
+TEST_F(WorkflowTest, ACountAboveFiveTimesTheSliderRaisesTheAlarmAfterTheResultsAreShown) {
+    QImage changed = solid(QColor(0, 0, 0));
+    for (int i = 0; i < 252; ++i) changed.setPixel(i % 320, i / 320, qRgb(200, 0, 0));
+    QString labelAtAlarm;
+    QColor shapeAtAlarm;
+    bool mapVisibleAtAlarm = false;
+    player.onPlay = [&] {
+        labelAtAlarm = form->Label2->text();
+        shapeAtAlarm = form->Shape1->fillColor();
+        mapVisibleAtAlarm = form->Picture2->isVisibleTo(form.get());
+    };
+    runCheck(solid(Qt::black), changed);
+    EXPECT_EQ(form->Label2->text(), "251");
+    EXPECT_EQ(form->Shape1->fillColor(), QColor(255, 0, 0));
+    ASSERT_EQ(player.plays, 1);
+    EXPECT_EQ(player.last.left(4), "RIFF");
+    EXPECT_EQ(labelAtAlarm, "251");
+    EXPECT_EQ(shapeAtAlarm, QColor(255, 0, 0));
+    EXPECT_TRUE(mapVisibleAtAlarm);
+
+    // The map is opaque light yellow where marked, black elsewhere.
+    const QImage shown = form->Picture2->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(0xFF, 0xFF, 0xC0));
+    EXPECT_EQ(shown.pixel(100, 100), qRgb(0, 0, 0));
+    EXPECT_EQ(map().pixel(0, 0) | 0xFF000000u, 0xFFFFFFC0u);
+}
+
+TEST_F(WorkflowTest, ACountOfExactlyFiveTimesTheSliderIsNoAlarm) {
+    QImage changed = solid(QColor(0, 0, 0));
+    for (int i = 0; i < 251; ++i) changed.setPixel(i % 320, i / 320, qRgb(200, 0, 0));
+    runCheck(solid(Qt::black), changed);
+    EXPECT_EQ(form->Label2->text(), "250");
+    EXPECT_EQ(form->Shape1->fillColor(), fromBgr(IdleColor));
+    EXPECT_EQ(player.plays, 0);
+}
+
+TEST_F(WorkflowTest, SliderAtZeroMarksEverythingAndAlarms) {
+    show(solid(Qt::gray));
+    click(form->Command3);
+    form->Slider1->setValue(0);
+    click(form->Command4);
+    EXPECT_EQ(form->state().Threshold, 0);
+    click(form->Command1);
+    EXPECT_EQ(form->Label2->text(), "76799");
+    const QImage m = map();
+    for (const QPoint p : {QPoint(0, 0), QPoint(319, 239)})
+        EXPECT_EQ(m.pixel(p) | 0xFF000000u, 0xFFFFFFC0u);
+    EXPECT_EQ(player.plays, 1);
+    form->Slider1->setValue(100);
+    click(form->Command4);
+    EXPECT_EQ(form->state().Threshold, 5'000'000);
+}
+
+TEST_F(WorkflowTest, TheClipboardEndsHoldingTheLastPicture) {
+    show(solid(Qt::blue));
+    click(form->Command3);
+    EXPECT_EQ(clipboard.content, solid(Qt::blue));
+    show(solid(Qt::red));
+    click(form->Command4);
+    EXPECT_EQ(clipboard.content, solid(Qt::red));
+    click(form->Command1);
+    EXPECT_EQ(clipboard.content, form->ezVidCap->persistentImage());
+}
+
+TEST_F(WorkflowTest, EnabledStatesFollowTheWorkflow) {
+    EXPECT_EQ(states(), std::make_tuple(false, false, false, false));
+    click(form->Command1);  // disabled: nothing happens
+    click(form->Command4);
+    EXPECT_EQ(states(), std::make_tuple(false, false, false, false));
+    click(form->Command3);
+    EXPECT_EQ(states(), std::make_tuple(true, false, false, false));
+    EXPECT_EQ(form->Image1->pos(), QPoint(-32, -32));
+    EXPECT_EQ(form->Image2->pos(), QPoint(-32, -32));
+    click(form->Command3);  // twice in a row
+    EXPECT_EQ(states(), std::make_tuple(true, false, false, false));
+    click(form->Command4);
+    EXPECT_EQ(states(), std::make_tuple(true, true, false, false));
+    click(form->Command1);
+    EXPECT_EQ(states(), std::make_tuple(true, false, true, true));
+    click(form->Command3);  // a new reference leaves the rest
+    EXPECT_EQ(states(), std::make_tuple(true, false, true, true));
+    click(form->Command2);
+    EXPECT_EQ(states(), std::make_tuple(false, false, false, false));
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(WorkflowTest, ARefusingClipboardStopsTheHandlerWithAMessage) {
+    show(solid(Qt::blue));
+    clipboard.refuseClear = true;
+    click(form->Command3);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_FALSE(form->Command4->isEnabled());  // stopped before enabling
+    clipboard.refuseClear = false;
+    click(form->Command3);
+    click(form->Command4);
+    const QImage before = map();
+    clipboard.refuseSet = true;
+    click(form->Command1);
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_TRUE(form->Command1->isEnabled());
+    EXPECT_FALSE(form->Picture2->isVisibleTo(form.get()));
+    EXPECT_EQ(map(), before);
+    clipboard.refuseSet = false;
+    click(form->Command1);
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_TRUE(form->Picture2->isVisibleTo(form.get()));
+}
+
+TEST(BitTransferTest, PicturesOfAnotherSizeOrFormatAreCopiedAsFarAsTheyReach) {
+    std::vector<std::int32_t> pixels(76'800, 0x11111111);
+    QImage small(100, 10, QImage::Format_ARGB32);
+    small.fill(Qt::red);
+    readBits(small, pixels);
+    EXPECT_EQ(static_cast<std::uint32_t>(pixels[0]), 0xFFFF0000u);
+    EXPECT_EQ(static_cast<std::uint32_t>(pixels[999]), 0xFFFF0000u);
+    EXPECT_EQ(pixels[1000], 0);
+    EXPECT_EQ(pixels[76'799], 0);
+
+    QImage big(640, 480, QImage::Format_Indexed8);
+    big.setColorTable({qRgb(1, 2, 3)});
+    big.fill(0);
+    readBits(big, pixels);
+    EXPECT_EQ(static_cast<std::uint32_t>(pixels[76'799]), 0xFF010203u);
+
+    readBits(QImage(), pixels);
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0), 76'800);
+
+    QImage target(10, 10, QImage::Format_RGB32);
+    target.fill(Qt::white);
+    const std::vector<std::int32_t> few(5, 0x00123456);
+    writeBits(few, target);
+    EXPECT_EQ(target.pixel(4, 0) & 0xFFFFFFu, 0x123456u);
+    EXPECT_EQ(target.pixel(5, 0), qRgb(255, 255, 255));
+    const std::vector<std::int32_t> many(76'800, 0x00010203);
+    writeBits(many, target);  // more than it holds: stops at its end
+    EXPECT_EQ(target.pixel(9, 9) & 0xFFFFFFu, 0x010203u);
+}
+
+TEST_F(WorkflowTest, AClipboardEmptiedBeforeTheCheckReadsStopsIt) {
+    struct Forgetful : FakeClipboard {
+        void setImage(const QImage&) override { content = QImage(); }
+    } forgetful;
+    Form1 other({forgetful, catalog, sound, [this](const QString& e) { errors << e; }});
+    other.Command4->setEnabled(true);
+    other.Command1->setEnabled(true);
+    QTest::mouseClick(other.Command1, Qt::LeftButton);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("ingen bild"));
+    EXPECT_EQ(other.Label2->text(), "");
+    EXPECT_TRUE(other.Command1->isEnabled());
+}
+
+TEST(CheckTimeTest, ShortDateAndTimeWithSecondsOrTheDateAloneAtMidnight) {
+    const QLocale sv(QLocale::Swedish, QLocale::Sweden);
+    EXPECT_EQ(generalDateTime(QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)), sv),
+              "2026-12-07 14:05:09");
+    EXPECT_EQ(generalDateTime(QDateTime(QDate(2026, 12, 7), QTime(0, 0)), sv), "2026-12-07");
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    const QString t = generalDateTime(QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)), us);
+    EXPECT_TRUE(t.startsWith("12/7/26 2:05:09")) << t.toStdString();
+    EXPECT_FALSE(t.contains("UTC"));
+}
+
+}  // namespace
+}  // namespace skymra::test
