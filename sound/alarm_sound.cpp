@@ -7,8 +7,10 @@
 
 namespace skymra {
 
+QString customResourcePath(std::int32_t id) { return QStringLiteral(":/CUSTOM/%1").arg(id); }
+
 QByteArray customResource(std::int32_t id) {
-    const QResource resource(QStringLiteral(":/CUSTOM/%1").arg(id));
+    const QResource resource(customResourcePath(id));
     if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression)
         return {};
     // The embedded data lives as long as the program: no copy needed.
@@ -23,7 +25,7 @@ void AlarmSound::SoundPlay(std::int32_t ResourceId) {
                 .arg(ResourceId)
                 .toStdString());
     }
-    player_.play(wav);
+    player_.play(customResourcePath(ResourceId));
     QCoreApplication::processEvents();
 }
 

@@ -20,5 +20,6 @@ class AlarmSound {
 
 // The bytes of resource CUSTOM/id, straight from the program's embedded data; empty if absent.
 QByteArray customResource(std::int32_t id);
+QString customResourcePath(std::int32_t id);
 
 }  // namespace skymra

@@ -1,6 +1,8 @@
 #include "audio_player.h"
 
 #include <QAudioDevice>
+#include <QMediaDevices>
+#include <QResource>
 #include <QtEndian>
 
 #include <cstring>
@@ -10,6 +12,10 @@ namespace {
 
 quint32 le32(const char* p) { return qFromLittleEndian<quint32>(p); }
 quint16 le16(const char* p) { return qFromLittleEndian<quint16>(p); }
+
+// Silence after the sound: the audio server holds back a stream shorter than its pre-buffer,
+// and Qt 6.4 ends the stream before the server has played its last part.
+constexpr int TrailingSilenceMs = 1500;
 
 }  // namespace
 
@@ -49,14 +55,21 @@ PcmWave parseWave(const QByteArray& wav) {
     return {};
 }
 
-SystemAudioPlayer::SystemAudioPlayer() = default;
+SystemAudioPlayer::SystemAudioPlayer() {
+    // Connects to the audio server now: a stream opened while that connection is still being set
+    // up is cut short on Qt 6.4.
+    (void)QMediaDevices::defaultAudioOutput();
+}
 
 SystemAudioPlayer::~SystemAudioPlayer() {
     if (sink_) sink_->stop();
 }
 
-void SystemAudioPlayer::play(const QByteArray& wav) {
-    const PcmWave wave = parseWave(wav);
+void SystemAudioPlayer::play(const QString& resourcePath) {
+    const QResource resource(resourcePath);
+    if (!resource.isValid()) return;
+    const PcmWave wave = parseWave(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), resource.size()));
     if (!wave.format.isValid() || wave.samples.isEmpty()) return;
     // One sound at a time: a new alarm restarts it from the beginning.
     if (sink_) sink_->stop();
@@ -66,9 +79,12 @@ void SystemAudioPlayer::play(const QByteArray& wav) {
         sink_.reset();
         return;
     }
-    if (!sink_ || sink_->format() != wave.format)
+    if (!sink_ || sink_->format() != wave.format) {
         sink_ = std::make_unique<QAudioSink>(device, wave.format);
-    playing_ = wave.samples;
+    }
+    const qsizetype silence = wave.format.bytesForDuration(TrailingSilenceMs * 1000);
+    const char zero = wave.format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0);
+    playing_ = wave.samples + QByteArray(silence, zero);
     buffer_.setData(playing_);
     buffer_.open(QIODevice::ReadOnly);
     sink_->start(&buffer_);

@@ -1,21 +1,22 @@
 #pragma once
 
+#include <QAudioFormat>
 #include <QAudioSink>
 #include <QBuffer>
 #include <QByteArray>
-#include <QMediaDevices>
+#include <QString>
 
 #include <memory>
 
 namespace skymra {
 
-// Plays a RIFF WAVE held in memory, asynchronously.
+// Plays an embedded sound asynchronously from memory.
 class AudioPlayer {
   public:
     virtual ~AudioPlayer() = default;
-    // Starts the sound from its beginning, stopping one still playing. Data it cannot play and
-    // a missing audio device are not errors: nothing is heard.
-    virtual void play(const QByteArray& wav) = 0;
+    // Starts the sound at a resource path (":/...") from its beginning, stopping it if it still
+    // plays. Data it cannot play and a missing audio device are not errors: nothing is heard.
+    virtual void play(const QString& resourcePath) = 0;
 };
 
 // The PCM samples and their format, or an invalid format when the data is no PCM WAVE.
@@ -30,7 +31,7 @@ class SystemAudioPlayer : public AudioPlayer {
   public:
     SystemAudioPlayer();
     ~SystemAudioPlayer() override;
-    void play(const QByteArray& wav) override;
+    void play(const QString& resourcePath) override;
 
   private:
     std::unique_ptr<QAudioSink> sink_;

@@ -48,14 +48,14 @@ class FakeCatalog : public SourceCatalog {
 // Counts what it is asked to play.
 class FakeAudioPlayer : public AudioPlayer {
   public:
-    void play(const QByteArray& wav) override {
+    void play(const QString& resourcePath) override {
         ++plays;
-        last = wav;
+        last = resourcePath;
         if (onPlay) onPlay();
     }
     std::function<void()> onPlay;
     int plays = 0;
-    QByteArray last;
+    QString last;
 };
 
 // A camera frame in BGRA holding the picture.

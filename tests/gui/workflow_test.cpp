@@ -87,7 +87,7 @@ TEST_F(WorkflowTest, ACountAboveFiveTimesTheSliderRaisesTheAlarmAfterTheResultsA
     EXPECT_EQ(form->Label2->text(), "251");
     EXPECT_EQ(form->Shape1->fillColor(), QColor(255, 0, 0));
     ASSERT_EQ(player.plays, 1);
-    EXPECT_EQ(player.last.left(4), "RIFF");
+    EXPECT_EQ(player.last, ":/CUSTOM/102");
     EXPECT_EQ(labelAtAlarm, "251");
     EXPECT_EQ(shapeAtAlarm, QColor(255, 0, 0));
     EXPECT_TRUE(mapVisibleAtAlarm);
