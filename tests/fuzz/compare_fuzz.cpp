@@ -1,0 +1,61 @@
+// Random buffers, lengths, offsets and thresholds: every dispatch target must match the plain
+// loop, pixel for pixel and count for count, and touch nothing outside its span.
+#include "frame_compare.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::int32_t reference(std::vector<std::int32_t>& now, const std::vector<std::int32_t>& ref,
+                       std::int32_t threshold) {
+    std::int32_t count = 0, lastMark = 0;
+    for (std::size_t k = 0; k < now.size(); ++k) {
+        const std::uint32_t d =
+            static_cast<std::uint32_t>(now[k]) - static_cast<std::uint32_t>(ref[k]);
+        const std::uint32_t a = static_cast<std::int32_t>(d) < 0 ? 0u - d : d;
+        if (static_cast<std::int32_t>(a) < threshold) {
+            now[k] = 0;
+        } else {
+            now[k] = skymra::MarkColor;
+            if (lastMark == skymra::MarkColor) ++count;
+            lastMark = skymra::MarkColor;
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 13) return 0;  // at least one pixel pair; empty spans are covered by the unit tests
+    std::int32_t threshold;
+    std::memcpy(&threshold, data, 4);
+    const std::size_t offset = data[4] % 16;
+    data += 5;
+    size -= 5;
+    const std::size_t n = size / 8;
+    std::vector<std::int32_t> now(n), ref(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::memcpy(&now[i], data + 8 * i, 4);
+        std::memcpy(&ref[i], data + 8 * i + 4, 4);
+    }
+    std::vector<std::int32_t> expected = now;
+    const std::int32_t expectedCount = reference(expected, ref, threshold);
+    for (const skymra::SimdTarget target : skymra::supportedTargets()) {
+        // Exactly sized heap blocks behind an odd offset, so ASan sees any stray access.
+        auto* nb = static_cast<std::int32_t*>(std::malloc((n + offset) * 4 + 1));
+        auto* rb = static_cast<std::int32_t*>(std::malloc((n + offset) * 4 + 1));
+        std::memcpy(nb + offset, now.data(), n * 4);
+        std::memcpy(rb + offset, ref.data(), n * 4);
+        const std::int32_t count =
+            skymra::compareFramesOn(target, {nb + offset, n}, {rb + offset, n}, threshold);
+        if (count != expectedCount || std::memcmp(nb + offset, expected.data(), n * 4) != 0)
+            std::abort();
+        std::free(nb);
+        std::free(rb);
+    }
+    return 0;
+}

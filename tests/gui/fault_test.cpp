@@ -1,0 +1,138 @@
+// Faults and bad input on the real window: no crash, a message where a step failed, nothing lost.
+#include "fakes.h"
+#include "form1.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace skymra::test {
+namespace {
+
+QImage solid(QColor c, QSize size = {320, 240}) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(c);
+    return img;
+}
+
+class FaultTest : public ::testing::Test {
+  protected:
+    FaultTest() {
+        catalog.addCamera("cam0");
+        form = std::make_unique<Form1>(
+            Form1Services{clipboard, catalog, sound, [this](const QString& e) { errors << e; }});
+        camera = catalog.opened();
+    }
+    void show(const QImage& picture) { camera->sink()->setVideoFrame(frameFromImage(picture)); }
+    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // The state table holds in either view.
+    void expectConsistent() {
+        EXPECT_TRUE(form->Command3->isEnabled());
+        EXPECT_TRUE(form->Command5->isEnabled());
+        EXPECT_TRUE(form->cmdFormatDlg->isEnabled());
+        if (form->Picture2->isVisibleTo(form.get())) {
+            EXPECT_TRUE(form->Command2->isEnabled());
+            EXPECT_FALSE(form->Label2->text().isEmpty());
+            EXPECT_FALSE(form->Label3->text().isEmpty());
+        } else {
+            EXPECT_FALSE(form->Command2->isEnabled());
+        }
+    }
+
+    FakeClipboard clipboard;
+    FakeCatalog catalog;
+    FakeAudioPlayer player;
+    AlarmSound sound{player};
+    QStringList errors;
+    std::unique_ptr<Form1> form;
+    CameraSource* camera = nullptr;
+};
+
+TEST_F(FaultTest, TheCameraGoingBetweenTwoSnapshotsKeepsTheReference) {
+    show(solid(Qt::blue));
+    click(form->Command3);
+    const QImage reference = form->Picture1->persistentImage();
+    catalog.removeCamera("cam0");  // unplugged
+    ASSERT_TRUE(form->ezVidCap1->showsScene());
+    click(form->Command4);
+    click(form->Command1);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(form->Picture1->persistentImage(), reference);
+    EXPECT_NE(form->ezVidCap->persistentImage(), reference);  // the scene's frame
+    EXPECT_TRUE(form->Picture2->isVisibleTo(form.get()));
+    expectConsistent();
+}
+
+TEST_F(FaultTest, FramesOfOtherSizesAndFormatsGiveFullSizeSnapshots) {
+    for (const QSize size : {QSize(160, 120), QSize(640, 480), QSize(1, 1), QSize(1920, 1080)}) {
+        SCOPED_TRACE(size.width());
+        show(solid(Qt::green, size));
+        click(form->Command3);
+        EXPECT_EQ(form->Picture1->picture().size(), QSize(320, 240));
+        EXPECT_EQ(form->Picture1->persistentImage().pixel(319, 239), qRgb(0, 255, 0));
+    }
+    camera->sink()->setVideoFrame(solidFrame({2, 2}, QVideoFrameFormat::Format_NV12, Qt::white));
+    click(form->Command4);
+    camera->sink()->setVideoFrame(QVideoFrame());  // an invalid frame is ignored
+    click(form->Command4);
+    click(form->Command1);
+    EXPECT_TRUE(errors.isEmpty());
+    expectConsistent();
+}
+
+TEST_F(FaultTest, AClipboardWithoutAPictureLeavesTheBoxShowingItsBackground) {
+    struct TextOnly : FakeClipboard {
+        void setImage(const QImage&) override {}  // another program keeps its text there
+    } text;
+    Form1 other({text, catalog, sound, [this](const QString& e) { errors << e; }});
+    other.Picture1->setPicture(solid(Qt::red));
+    QTest::mouseClick(other.Command3, Qt::LeftButton);
+    EXPECT_EQ(other.Picture1->persistentImage(), solid(QColor(0, 0, 0x80)));
+    EXPECT_TRUE(other.Command4->isEnabled());
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(FaultTest, ACheckWithoutAnAudioDeviceKeepsItsResults) {
+    SystemAudioPlayer silent;  // tests run with no audio server
+    AlarmSound noDevice(silent);
+    Form1 other({clipboard, catalog, noDevice, [this](const QString& e) { errors << e; }});
+    other.Slider1->setValue(0);
+    QTest::mouseClick(other.Command3, Qt::LeftButton);
+    QTest::mouseClick(other.Command4, Qt::LeftButton);
+    QTest::mouseClick(other.Command1, Qt::LeftButton);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(other.Label2->text(), "76799");
+    EXPECT_EQ(other.Shape1->fillColor(), QColor(255, 0, 0));
+}
+
+TEST_F(FaultTest, AStormOfQueuedClicksAndReleasesDuringAYieldLeavesAConsistentWindow) {
+    show(solid(Qt::black));
+    click(form->Command3);
+    show(solid(Qt::red));
+    form->Slider1->setValue(0);  // every check alarms and yields once more in SoundPlay
+    auto post = [](QWidget* w, QPoint at) {
+        QCoreApplication::postEvent(
+            w, new QMouseEvent(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
+                               Qt::LeftButton, {}));
+        QCoreApplication::postEvent(
+            w, new QMouseEvent(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
+                               Qt::NoButton, {}));
+    };
+    for (int i = 0; i < 20; ++i) {
+        post(form->Command1, form->Command1->rect().center());
+        post(form->Command4, form->Command4->rect().center());
+        post(form->Slider1, {4, form->Slider1->height() / 2});
+        if (i % 5 == 0) post(form->Command2, form->Command2->rect().center());
+        post(form->Picture2, {10 + i, 20 + i});
+    }
+    const QImage reference = form->Picture1->persistentImage();
+    form->runHandler([this] { form->Slider1_MouseUp(); });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+    EXPECT_EQ(form->Picture1->persistentImage(), reference);
+    EXPECT_GT(player.plays, 1);
+    expectConsistent();
+}
+
+}  // namespace
+}  // namespace skymra::test
