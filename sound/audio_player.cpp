@@ -62,7 +62,9 @@ SystemAudioPlayer::SystemAudioPlayer() {
 }
 
 SystemAudioPlayer::~SystemAudioPlayer() {
+    // The sink reads the buffer: it has to go first.
     if (sink_) sink_->stop();
+    sink_.reset();
 }
 
 void SystemAudioPlayer::play(const QString& resourcePath) {

@@ -16,15 +16,16 @@
 #include <vector>
 
 namespace skymra::test {
-namespace {
-
-constexpr int Rate = 11025;
 
 void pump(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
+
+namespace {
+
+constexpr int Rate = 11025;
 
 struct Recording {
     std::vector<double> samples;  // 16-bit levels, mono
@@ -119,5 +120,8 @@ TEST(PlaybackTest, ASecondCallRestartsTheSoundInsteadOfMixingTwo) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // Let the audio backend finish closing its streams before the process tears it down.
+    skymra::test::pump(300);
+    return result;
 }
