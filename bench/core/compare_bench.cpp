@@ -1,6 +1,7 @@
 // compareFrames beside a plain scalar loop and the streaming floor (read two buffers, write one),
 // all in the same run, with the ratio to the floor printed at the end.
 #include "frame_compare.h"
+#include "reference_compare.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,25 +45,6 @@ struct Frames {
     }
 };
 
-// The design's loop as anyone would first write it, with its branch.
-std::int32_t scalarCompare(std::int32_t* now, const std::int32_t* ref, std::size_t n,
-                           std::int32_t threshold) {
-    std::int32_t changeCount = 0, lastMark = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::uint32_t d =
-            static_cast<std::uint32_t>(now[k]) - static_cast<std::uint32_t>(ref[k]);
-        const std::uint32_t a = static_cast<std::int32_t>(d) < 0 ? 0u - d : d;
-        if (static_cast<std::int32_t>(a) < threshold) {
-            now[k] = 0;
-        } else {
-            now[k] = skymra::MarkColor;
-            if (lastMark == skymra::MarkColor) ++changeCount;
-            lastMark = skymra::MarkColor;
-        }
-    }
-    return changeCount;
-}
-
 void setBytes(benchmark::State& state, std::size_t n) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * n * 3 * 4));
 }
@@ -97,7 +79,8 @@ void BM_Compare(benchmark::State& state, std::size_t n, double changed, std::int
 void BM_Scalar(benchmark::State& state, std::size_t n, double changed) {
     Frames f(n, changed);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(scalarCompare(f.now.data(), f.ref.data(), n, DefaultThreshold));
+        benchmark::DoNotOptimize(
+            skymra::reference::compareFrames(f.now.data(), f.ref.data(), n, DefaultThreshold));
         benchmark::ClobberMemory();
     }
     setBytes(state, n);

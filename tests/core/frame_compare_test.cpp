@@ -1,4 +1,5 @@
 #include "frame_compare.h"
+#include "reference_compare.h"
 
 #include <gtest/gtest.h>
 
@@ -16,24 +17,8 @@ using skymra::MarkColor;
 using Pixels = std::vector<std::int32_t>;
 constexpr std::size_t FramePixels = 320 * 240;
 
-// The comparison read word for word: wrapping difference, wrapping magnitude, LastMark rule.
 std::int32_t referenceCompare(Pixels& now, const Pixels& ref, std::int32_t threshold) {
-    std::int32_t changeCount = 0;
-    std::int32_t lastMark = 0;
-    for (std::size_t k = 0; k < now.size(); ++k) {
-        const std::int64_t d64 = std::int64_t{now[k]} - std::int64_t{ref[k]};
-        const auto d = static_cast<std::int32_t>(static_cast<std::uint32_t>(d64));
-        const std::int64_t a64 = d < 0 ? -std::int64_t{d} : std::int64_t{d};
-        const auto a = static_cast<std::int32_t>(static_cast<std::uint32_t>(a64));
-        if (a < threshold) {
-            now[k] = 0;
-        } else {
-            now[k] = MarkColor;
-            if (lastMark == MarkColor) ++changeCount;
-            lastMark = MarkColor;
-        }
-    }
-    return changeCount;
+    return skymra::reference::compareFrames(now.data(), ref.data(), now.size(), threshold);
 }
 
 std::int32_t compare(Pixels& now, const Pixels& ref, std::int32_t threshold) {

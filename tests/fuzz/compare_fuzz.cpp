@@ -1,33 +1,12 @@
 // Random buffers, lengths, offsets and thresholds: every dispatch target must match the plain
 // loop, pixel for pixel and count for count, and touch nothing outside its span.
 #include "frame_compare.h"
+#include "reference_compare.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-
-namespace {
-
-std::int32_t reference(std::vector<std::int32_t>& now, const std::vector<std::int32_t>& ref,
-                       std::int32_t threshold) {
-    std::int32_t count = 0, lastMark = 0;
-    for (std::size_t k = 0; k < now.size(); ++k) {
-        const std::uint32_t d =
-            static_cast<std::uint32_t>(now[k]) - static_cast<std::uint32_t>(ref[k]);
-        const std::uint32_t a = static_cast<std::int32_t>(d) < 0 ? 0u - d : d;
-        if (static_cast<std::int32_t>(a) < threshold) {
-            now[k] = 0;
-        } else {
-            now[k] = skymra::MarkColor;
-            if (lastMark == skymra::MarkColor) ++count;
-            lastMark = skymra::MarkColor;
-        }
-    }
-    return count;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 13) return 0;  // at least one pixel pair; empty spans are covered by the unit tests
@@ -43,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(&ref[i], data + 8 * i + 4, 4);
     }
     std::vector<std::int32_t> expected = now;
-    const std::int32_t expectedCount = reference(expected, ref, threshold);
+    const std::int32_t expectedCount =
+        skymra::reference::compareFrames(expected.data(), ref.data(), n, threshold);
     for (const skymra::SimdTarget target : skymra::supportedTargets()) {
         // Exactly sized heap blocks behind an odd offset, so ASan sees any stray access.
         auto* nb = static_cast<std::int32_t*>(std::malloc((n + offset) * 4 + 1));

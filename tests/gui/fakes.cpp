@@ -38,6 +38,12 @@ void FakeCatalog::removeCamera(const QByteArray& id) {
     emit camerasChanged();
 }
 
+QImage solid(QColor colour, QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(colour);
+    return img;
+}
+
 QVideoFrame frameFromImage(const QImage& image) {
     const QImage rgb = image.convertToFormat(QImage::Format_ARGB32);
     QVideoFrame frame(QVideoFrameFormat(rgb.size(), QVideoFrameFormat::Format_BGRA8888));

@@ -61,6 +61,9 @@ class FakeAudioPlayer : public AudioPlayer {
 // A camera frame in BGRA holding the picture.
 QVideoFrame frameFromImage(const QImage& image);
 
+// A 320 x 240 (or other) RGB32 picture of one colour.
+QImage solid(QColor colour, QSize size = {320, 240});
+
 // A frame of one solid colour in the given pixel format.
 QVideoFrame solidFrame(QSize size, QVideoFrameFormat::PixelFormat format, QColor color);
 

@@ -9,12 +9,6 @@
 namespace skymra::test {
 namespace {
 
-QImage solid(QColor c, QSize size = {320, 240}) {
-    QImage img(size, QImage::Format_RGB32);
-    img.fill(c);
-    return img;
-}
-
 class FaultTest : public ::testing::Test {
   protected:
     FaultTest() {

@@ -10,32 +10,29 @@
 namespace skymra::test {
 namespace {
 
-QImage solid(QColor c) {
-    QImage img(320, 240, QImage::Format_RGB32);
-    img.fill(c);
-    return img;
-}
-
 class ResultViewTest : public ::testing::Test {
-protected:
+  protected:
     ResultViewTest() {
         catalog.addCamera("cam0");
-        form = std::make_unique<Form1>(Form1Services{clipboard, catalog, sound,
-                                                     [this](const QString& e) { errors << e; },
-                                                     [this] {
-                                                         ++checks;
-                                                         return QDateTime(QDate(2026, 12, 7), QTime(9, 0));
-                                                     }});
+        form = std::make_unique<Form1>(
+            Form1Services{clipboard, catalog, sound, [this](const QString& e) { errors << e; },
+                          [this] {
+                              ++checks;
+                              return QDateTime(QDate(2026, 12, 7), QTime(9, 0));
+                          }});
         camera = catalog.opened();
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
     void show(const QImage& picture) { camera->sink()->setVideoFrame(frameFromImage(picture)); }
-    void click(QWidget* w, QPoint at = {}) { QTest::mouseClick(w, Qt::LeftButton, {}, at.isNull() ? w->rect().center() : at); }
+    void click(QWidget* w, QPoint at = {}) {
+        QTest::mouseClick(w, Qt::LeftButton, {}, at.isNull() ? w->rect().center() : at);
+    }
     // QTest takes (0, 0) for "the centre", so the map gets its events by hand.
     void clickAt(QWidget* w, QPointF at, Qt::MouseButton button = Qt::LeftButton) {
         QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), button, button, {});
-        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), button, Qt::NoButton, {});
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), button,
+                            Qt::NoButton, {});
         QCoreApplication::sendEvent(w, &press);
         QCoreApplication::sendEvent(w, &release);
     }
@@ -81,7 +78,8 @@ TEST_F(ResultViewTest, AReleaseOnTheMapPlacesBothMarkers) {
     EXPECT_EQ(form->Image2->pos(), QPoint(299, 220));
     // Over the time label too: the whole map is clickable.
     const QPoint overLabel = form->Label3->geometry().center();
-    QTest::mouseClick(form->window()->windowHandle(), Qt::RightButton, {}, form->Picture2->mapTo(form.get(), overLabel));
+    QTest::mouseClick(form->window()->windowHandle(), Qt::RightButton, {},
+                      form->Picture2->mapTo(form.get(), overLabel));
     EXPECT_EQ(form->Image1->pos(), overLabel - QPoint(16, 16));
     EXPECT_EQ(form->Label2->text(), "76799");  // nothing else changed
 }
@@ -123,8 +121,12 @@ TEST_F(ResultViewTest, AClickQueuedDuringTheYieldRunsItsOwnCheckAndTheSlidersFol
     show(solid(Qt::red));
     const QPoint c = form->Command1->rect().center();
     // Queued now, delivered in the yield, when the second snapshot has enabled the button.
-    QCoreApplication::postEvent(form->Command1, new QMouseEvent(QEvent::MouseButtonPress, c, form->Command1->mapToGlobal(c), Qt::LeftButton, Qt::LeftButton, {}));
-    QCoreApplication::postEvent(form->Command1, new QMouseEvent(QEvent::MouseButtonRelease, c, form->Command1->mapToGlobal(c), Qt::LeftButton, Qt::NoButton, {}));
+    QCoreApplication::postEvent(
+        form->Command1, new QMouseEvent(QEvent::MouseButtonPress, c, form->Command1->mapToGlobal(c),
+                                        Qt::LeftButton, Qt::LeftButton, {}));
+    QCoreApplication::postEvent(form->Command1, new QMouseEvent(QEvent::MouseButtonRelease, c,
+                                                                form->Command1->mapToGlobal(c),
+                                                                Qt::LeftButton, Qt::NoButton, {}));
     form->Slider1_MouseUp();
     EXPECT_EQ(checks, 2);
     EXPECT_FALSE(form->Command1->isEnabled());
@@ -136,7 +138,8 @@ TEST_F(ResultViewTest, BackReturnsToWaitingAndKeepsTheResults) {
     checkOnce();
     form->Slider1->setValue(80);
     const QString count = form->Label2->text(), time = form->Label3->text();
-    const QImage reference = form->Picture1->persistentImage(), map = form->Picture2->persistentImage();
+    const QImage reference = form->Picture1->persistentImage(),
+                 map = form->Picture2->persistentImage();
     const std::int32_t threshold = form->state().Threshold;
     const int checksBefore = checks;
     click(form->Command2);

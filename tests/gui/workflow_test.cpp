@@ -13,12 +13,6 @@
 namespace skymra::test {
 namespace {
 
-QImage solid(QColor c, QSize size = {320, 240}) {
-    QImage img(size, QImage::Format_RGB32);
-    img.fill(c);
-    return img;
-}
-
 // The real window on a camera the test feeds.
 class WorkflowTest : public ::testing::Test {
   protected:
