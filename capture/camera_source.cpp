@@ -6,7 +6,9 @@
 #include <QWidget>
 
 namespace skymra {
+namespace {
 
+// 320 x 240, else 640 x 480, else the smallest 4:3 format; -1 when none fits.
 int preferredFormat(const QList<QCameraFormat>& formats) {
     int best = -1;
     for (int i = 0; i < formats.size(); ++i) {
@@ -27,6 +29,8 @@ int preferredFormat(const QList<QCameraFormat>& formats) {
     return best;
 }
 
+}  // namespace
+
 CameraSource::CameraSource(std::unique_ptr<QCamera> camera, QObject* parent)
     : FrameSource(parent), camera_(std::move(camera)) {
     // Kept cheap: the camera's thread waits for this slot on every frame.
@@ -35,8 +39,9 @@ CameraSource::CameraSource(std::unique_ptr<QCamera> camera, QObject* parent)
     connect(&watchdog_, &QTimer::timeout, this,
             [this] { emit lost(tr("Kameran slutade skicka bilder")); });
     if (camera_) {
-        const int format = preferredFormat(usableFormats());
-        if (format >= 0) camera_->setCameraFormat(usableFormats()[format]);
+        const QList<QCameraFormat> formats = usableFormats();
+        const int format = preferredFormat(formats);
+        if (format >= 0) camera_->setCameraFormat(formats[format]);
         session_.setCamera(camera_.get());
         session_.setVideoSink(&sink_);
         camera_->start();
@@ -46,10 +51,6 @@ CameraSource::CameraSource(std::unique_ptr<QCamera> camera, QObject* parent)
 
 CameraSource::~CameraSource() {
     if (camera_) camera_->stop();
-}
-
-QByteArray CameraSource::deviceId() const {
-    return camera_ ? camera_->cameraDevice().id() : QByteArray();
 }
 
 void CameraSource::onFrame(const QVideoFrame& frame) {

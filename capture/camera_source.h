@@ -27,7 +27,6 @@ class CameraSource : public FrameSource {
 
     QVideoSink* sink() { return &sink_; }
     QCamera* camera() { return camera_.get(); }
-    QByteArray deviceId() const;
 
     QImage currentFrame() override;
     void setCaptureSize(QSize size) override;
@@ -50,8 +49,5 @@ class CameraSource : public FrameSource {
     QSize captureSize_ = DefaultCaptureSize;
     QTimer watchdog_;
 };
-
-// The format a camera should use: 320 x 240, else 640 x 480, else its smallest 4:3 one.
-int preferredFormat(const QList<QCameraFormat>& formats);
 
 }  // namespace skymra

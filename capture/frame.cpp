@@ -23,7 +23,6 @@ QImage normaliseFrame(const QImage& frame, QSize captureSize) {
                      ? source.convertToFormat(QImage::Format_RGB32)
                      : source.scaled(captureSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                            .convertToFormat(QImage::Format_RGB32);
-    out.detach();
     makeOpaque(out);
     return out;
 }

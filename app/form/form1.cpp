@@ -154,10 +154,10 @@ Form1::Form1(Form1Services services, QWidget* parent)
     Command2 = button(this, "Command2", QStringLiteral("Åter till Videofönster"),
                       {676, 530, 137, 25}, false);
 
-    const QWidget* order[] = {Command1, Picture1, Picture2,     ezVidCap,  Command2, Command3,
+    QWidget* const order[] = {Command1, Picture1, Picture2,     ezVidCap,  Command2, Command3,
                               Command4, Command5, cmdFormatDlg, ezVidCap1, Slider1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
-        setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+        setTabOrder(order[i], order[i + 1]);
     }
 
     workflow_ = std::make_unique<Workflow>(
