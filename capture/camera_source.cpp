@@ -42,8 +42,10 @@ CameraSource::CameraSource(std::unique_ptr<QCamera> camera, QObject* parent)
         const QList<QCameraFormat> formats = usableFormats();
         const int format = preferredFormat(formats);
         if (format >= 0) camera_->setCameraFormat(formats[format]);
-        session_.setCamera(camera_.get());
+        // The sink goes in first: linked after the camera, it makes the running source
+        // renegotiate its format, and GStreamer's videoconvert can crash on that change.
         session_.setVideoSink(&sink_);
+        session_.setCamera(camera_.get());
         camera_->start();
         watchdog_.start(FirstFrameMs);
     }

@@ -8,7 +8,12 @@
 namespace skymra {
 
 SystemCatalog::SystemCatalog(QObject* parent) : SourceCatalog(parent) {
-    connect(&devices_, &QMediaDevices::videoInputsChanged, this, &SourceCatalog::camerasChanged);
+    // The first call builds Qt's media integration, whose device list reports every camera
+    // already present while it holds the integration's lock: a slot calling back in would wait
+    // on that lock for ever. Build it now, and let later changes arrive through the event loop.
+    (void)QMediaDevices::videoInputs();
+    connect(&devices_, &QMediaDevices::videoInputsChanged, this, &SourceCatalog::camerasChanged,
+            Qt::QueuedConnection);
 }
 
 QList<CameraInfo> SystemCatalog::cameras() const {
