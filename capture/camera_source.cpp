@@ -39,6 +39,8 @@ CameraSource::CameraSource(std::unique_ptr<QCamera> camera, QObject* parent)
     connect(&watchdog_, &QTimer::timeout, this,
             [this] { emit lost(tr("Kameran slutade skicka bilder")); });
     if (camera_) {
+        connect(camera_.get(), &QCamera::errorOccurred, this,
+                [this](QCamera::Error, const QString& why) { emit lost(why); });
         const QList<QCameraFormat> formats = usableFormats();
         const int format = preferredFormat(formats);
         if (format >= 0) camera_->setCameraFormat(formats[format]);

@@ -11,25 +11,52 @@ SystemCatalog::SystemCatalog(QObject* parent) : SourceCatalog(parent) {
     // The first call builds Qt's media integration, whose device list reports every camera
     // already present while it holds the integration's lock: a slot calling back in would wait
     // on that lock for ever. Build it now, and let later changes arrive through the event loop.
-    (void)QMediaDevices::videoInputs();
-    connect(&devices_, &QMediaDevices::videoInputsChanged, this, &SourceCatalog::camerasChanged,
-            Qt::QueuedConnection);
+    refresh();
+    connect(&devices_, &QMediaDevices::videoInputsChanged, this, [this] {
+        refresh();
+        emit camerasChanged();
+    }, Qt::QueuedConnection);
 }
 
-QList<CameraInfo> SystemCatalog::cameras() const {
+void SystemCatalog::refresh() {
+    QList<CameraInfo> now;
+    for (const QCameraDevice& d : QMediaDevices::videoInputs()) now.append({d.id(), d.description()});
+    listed_ = usable(system_, now, stale_);
+    system_ = now;
+}
+
+QList<CameraInfo> SystemCatalog::usable(const QList<CameraInfo>& before,
+                                        const QList<CameraInfo>& now, QSet<QByteArray>& stale) {
+    const auto has = [](const QList<CameraInfo>& list, const QByteArray& id) {
+        return std::any_of(list.begin(), list.end(), [&](const CameraInfo& c) { return c.id == id; });
+    };
+    for (const CameraInfo& gone : before) {
+        if (has(now, gone.id)) continue;
+        for (const CameraInfo& kept : before) {
+            if (kept.description == gone.description && has(now, kept.id)) stale.insert(kept.id);
+        }
+    }
     QList<CameraInfo> out;
-    for (const QCameraDevice& d : QMediaDevices::videoInputs()) {
-        // Some cameras are listed twice.
-        const bool seen = std::any_of(out.begin(), out.end(),
-                                      [&](const CameraInfo& c) { return c.id == d.id(); });
-        if (!seen) out.append({d.id(), d.description()});
+    for (const CameraInfo& c : now) {
+        const bool named = std::any_of(out.begin(), out.end(), [&](const CameraInfo& o) {
+            return o.description == c.description;
+        });
+        if (!named && !stale.contains(c.id)) out.append(c);
     }
     return out;
 }
 
-QByteArray SystemCatalog::defaultCamera() const { return QMediaDevices::defaultVideoInput().id(); }
+QByteArray SystemCatalog::defaultCamera() const {
+    const QByteArray id = QMediaDevices::defaultVideoInput().id();
+    const bool listed = std::any_of(listed_.begin(), listed_.end(),
+                                    [&](const CameraInfo& c) { return c.id == id; });
+    return listed ? id : listed_.isEmpty() ? QByteArray() : listed_.first().id;
+}
 
 std::unique_ptr<FrameSource> SystemCatalog::open(const QByteArray& id) {
+    const bool listed = std::any_of(listed_.begin(), listed_.end(),
+                                    [&](const CameraInfo& c) { return c.id == id; });
+    if (!listed) return nullptr;
     // A QCamera without a real device makes GStreamer feed a test pattern and can hang.
     for (const QCameraDevice& d : QMediaDevices::videoInputs()) {
         if (d.id() != id) continue;

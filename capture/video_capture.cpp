@@ -23,6 +23,7 @@ VideoCaptureControl::VideoCaptureControl(Clipboard& clipboard, SourceCatalog& ca
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&catalog_, &SourceCatalog::camerasChanged, this,
             &VideoCaptureControl::onCamerasChanged);
+    for (const CameraInfo& c : catalog_.cameras()) knownCameras_.append(c.id);
     const QByteArray id = catalog_.defaultCamera().isEmpty() && !catalog_.cameras().isEmpty()
                               ? catalog_.cameras().first().id
                               : catalog_.defaultCamera();
@@ -67,16 +68,23 @@ void VideoCaptureControl::setSource(std::unique_ptr<FrameSource> source, QByteAr
 
 void VideoCaptureControl::onCamerasChanged() {
     const QList<CameraInfo> cameras = catalog_.cameras();
+    QList<QByteArray> appeared;
+    for (const CameraInfo& c : cameras) {
+        if (!knownCameras_.contains(c.id)) appeared.append(c.id);
+    }
+    knownCameras_.clear();
+    for (const CameraInfo& c : cameras) knownCameras_.append(c.id);
     if (!cameraId_.isEmpty()) {
         const bool stillThere = std::any_of(cameras.begin(), cameras.end(),
                                             [&](const CameraInfo& c) { return c.id == cameraId_; });
         if (!stillThere) fallBackToScene(lostNotice(tr("kameran försvann")));
         return;
     }
-    if (sceneByDefault_ && !cameras.isEmpty()) {
-        const QByteArray id =
-            catalog_.defaultCamera().isEmpty() ? cameras.first().id : catalog_.defaultCamera();
-        useCamera(id);
+    // Only a camera that has just appeared: one that fell silent and is still listed would
+    // most likely fall silent again (or hang while it is opened).
+    if (sceneByDefault_ && !appeared.isEmpty()) {
+        const QByteArray preferred = catalog_.defaultCamera();
+        useCamera(appeared.contains(preferred) ? preferred : appeared.first());
     }
 }
 
@@ -85,6 +93,7 @@ void VideoCaptureControl::onFrameChanged() {
     sincePreview_.start();
     preview_ = source_->currentFrame();
     update();
+    emit previewUpdated();
 }
 
 QImage VideoCaptureControl::currentFrame() { return source_ ? source_->currentFrame() : QImage(); }

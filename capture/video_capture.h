@@ -37,6 +37,12 @@ class VideoCaptureControl : public QWidget {
     bool showsScene() const { return cameraId_.isEmpty(); }
     QByteArray cameraId() const { return cameraId_; }
 
+    // What the preview shows now.
+    const QImage& preview() const { return preview_; }
+
+  signals:
+    void previewUpdated();
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -50,6 +56,7 @@ class VideoCaptureControl : public QWidget {
     SourceCatalog& catalog_;
     std::unique_ptr<FrameSource> source_;
     QByteArray cameraId_;
+    QList<QByteArray> knownCameras_;  // the catalog's cameras at the last look
     bool sceneByDefault_ = true;  // false once the user picked the scene himself
     QSize captureSize_ = DefaultCaptureSize;
     QImage preview_;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command beside a virtual camera: a private PipeWire with its test-pattern video node,
 # a private session bus and WirePlumber, all in a temporary folder that goes when it ends.
-# The command can call "$SKYMRA_CAMERA_CTL stop" and "$SKYMRA_CAMERA_CTL start" to take the
-# camera away and bring it back.
+# The command can call "$SKYMRA_CAMERA_CTL unplug" and "... plug" to remove the camera and add
+# it again as a new device, and "... stop" and "... start" to stop and start the whole stack.
 set -euo pipefail
 dir=$(mktemp -d)
 export XDG_RUNTIME_DIR=$dir/run XDG_CONFIG_HOME=$dir/config XDG_STATE_HOME=$dir/state HOME=$dir
@@ -21,7 +21,7 @@ bus=$!
 ctl=$dir/camera-ctl
 cat >"$ctl" <<'CTL'
 #!/usr/bin/env bash
-# start | stop | wait (until PipeWire lists the camera node, at most 10 s)
+# start | stop | unplug | plug | wait (until PipeWire lists the camera node, at most 10 s)
 set -u
 d=$SKYMRA_CAMERA_DIR
 case "$1" in
@@ -38,6 +38,14 @@ case "$1" in
       for _ in $(seq 50); do kill -0 "$(cat "$d/$p.pid")" 2>/dev/null || break; sleep 0.1; done
       rm -f "$d/$p.pid"
     done ;;
+  unplug)
+    id=$(pw-cli ls Node | awk '/^\tid [0-9]+/ { gsub(",", "", $2); id = $2 }
+                               /node.name = "VirtualCamera"/ { print id }')
+    [ -n "$id" ] && pw-cli destroy "$id" >/dev/null ;;
+  plug)
+    pw-cli create-node adapter '{ factory.name=videotestsrc node.name=VirtualCamera
+      node.description="Virtual camera" media.class=Video/Source media.role=Camera
+      object.linger=true }' >/dev/null ;;
   wait)
     for _ in $(seq 40); do
       timeout 5 pw-cli ls Node 2>/dev/null | grep -q '"VirtualCamera"' && exit 0

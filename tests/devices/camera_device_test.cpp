@@ -1,0 +1,213 @@
+// The real program's capture path against a virtual camera (tests/devices/with_camera.sh):
+// Qt Multimedia, GStreamer and PipeWire as a user has them, nothing faked.
+#include "alarm_sound.h"
+#include "audio_player.h"
+#include "camera_source.h"
+#include "capture_dialogs.h"
+#include "clipboard.h"
+#include "form1.h"
+#include "scene_source.h"
+#include "source_catalog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace skymra::test {
+namespace {
+
+QElapsedTimer sinceStart;
+
+// What main() builds, in the same order.
+struct Program {
+    SystemClipboard clipboard;
+    SystemCatalog catalog;
+    SystemAudioPlayer player;
+    AlarmSound sound{player};
+    Form1 window{{clipboard, catalog, sound}};
+    Program() { window.show(); }
+    VideoCaptureControl& capture() { return *window.ezVidCap1; }
+    bool showsCamera() { return !capture().showsScene() && !capture().preview().isNull(); }
+};
+
+void camera(const char* command) {
+    ASSERT_EQ(QProcess::execute(qEnvironmentVariable("SKYMRA_CAMERA_CTL"), {command}), 0)
+        << command;
+}
+
+// The virtual camera shows SMPTE bars: grey, then yellow, in the upper left.
+bool looksLikeBars(const QImage& image) {
+    if (image.isNull()) return false;
+    const auto near = [](QRgb p, int r, int g, int b) {
+        return std::abs(qRed(p) - r) < 40 && std::abs(qGreen(p) - g) < 40 &&
+               std::abs(qBlue(p) - b) < 40;
+    };
+    const int w = image.width(), h = image.height();
+    return near(image.pixel(w / 14, h / 4), 192, 192, 192) &&
+           near(image.pixel(w * 3 / 14, h / 4), 192, 192, 0);
+}
+
+// Runs `drive` on the next modal dialog once it is open.
+void onDialog(const std::function<void(QDialog&)>& drive) {
+    QTimer::singleShot(0, [drive] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        drive(*dialog);
+        if (dialog->isVisible()) dialog->reject();
+    });
+}
+
+TEST(CameraDevice, TwentyColdStartsShowTheCameraQuickly) {
+    std::vector<int> ms;
+    for (int i = 0; i < 20; ++i) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--first-frame"});
+        ASSERT_TRUE(child.waitForFinished(15000)) << "start " << i << " hung";
+        ASSERT_EQ(child.exitStatus(), QProcess::NormalExit) << "start " << i << " crashed";
+        ASSERT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+        ms.push_back(child.readAllStandardOutput().trimmed().toInt());
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("start to first camera frame in the preview, 20 cold starts: min %d ms, median %d ms, "
+                "max %d ms\n", ms.front(), ms[ms.size() / 2], ms.back());
+    EXPECT_LT(ms[ms.size() / 2], 1000);
+    EXPECT_LT(ms.back(), 3000);
+}
+
+TEST(CameraDevice, SnapshotsAndACheckOnCameraPictures) {
+    Program p;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.showsCamera(); }, 5000));
+    p.window.Command3_Click();
+    EXPECT_TRUE(looksLikeBars(p.window.Picture1->persistentImage()));
+    QTest::qWait(300);
+    p.window.Command4_Click();
+    EXPECT_TRUE(looksLikeBars(p.window.ezVidCap->persistentImage()));
+    p.window.Command1_Click();
+    EXPECT_TRUE(p.window.Picture2->isVisible());
+    // The bars stand still and the snow in the lower right changes with every frame: the map
+    // is black above it, and the snow alone is enough for an alarm.
+    bool ok = false;
+    const int count = p.window.Label2->text().toInt(&ok);
+    ASSERT_TRUE(ok) << p.window.Label2->text().toStdString();
+    const auto& map = p.window.state().NewPixels;
+    EXPECT_TRUE(std::all_of(map.begin(), map.begin() + 320 * 170, [](auto v) { return v == 0; }));
+    EXPECT_GT(count, 250);
+    EXPECT_LT(count, 320 * 70);
+    EXPECT_EQ(p.window.Shape1->fillColor(), QColor(0xFF, 0, 0));
+}
+
+TEST(CameraDevice, FormatAndCaptureSizeChangeWhileStreaming) {
+    Program p;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.showsCamera(); }, 5000));
+    const QStringList formats = p.capture().source()->formats();
+    std::printf("the camera lists %lld formats\n", static_cast<long long>(formats.size()));
+    const QSize sizes[] = {{640, 480}, {160, 120}, {320, 240}};
+    for (int round = 0; round < 10; ++round) {
+        const QSize size = sizes[round % 3];
+        onDialog([&](QDialog& dialog) {
+            auto boxes = dialog.findChildren<QComboBox*>();
+            ASSERT_EQ(boxes.size(), 2);
+            EXPECT_EQ(boxes[0]->count(), formats.size());
+            if (!formats.isEmpty()) boxes[0]->setCurrentIndex(round % formats.size());
+            boxes[1]->setCurrentIndex(boxes[1]->findData(size));
+            dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        p.window.cmdFormatDlg_Click();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return p.showsCamera() && p.capture().preview().size() == size; }, 3000))
+            << "round " << round;
+    }
+    EXPECT_TRUE(looksLikeBars(p.capture().currentFrame()));
+}
+
+TEST(CameraDevice, UnpluggedAndStoppedCamerasFallBackAndAReturningOneIsTaken) {
+    Program p;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.showsCamera(); }, 5000));
+    p.window.Command3_Click();
+    const QImage reference = p.window.Picture1->persistentImage();
+    ASSERT_TRUE(looksLikeBars(reference));
+
+    camera("unplug");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.capture().showsScene(); }, 3000));
+    auto* scene = qobject_cast<SceneSource*>(p.capture().source());
+    ASSERT_NE(scene, nullptr);
+    EXPECT_TRUE(scene->notice().contains(QStringLiteral("försvann")));
+    camera("plug");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.showsCamera(); }, 5000));
+    EXPECT_TRUE(looksLikeBars(p.capture().currentFrame()));
+
+    // The whole camera server stops: frames stop, and the watchdog gives the camera up.
+    QElapsedTimer stopped;
+    camera("stop");
+    stopped.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.capture().showsScene(); },
+                                CameraSource::StallMs + 2000));
+    std::printf("the scene took over %lld ms after the camera server stopped\n",
+                static_cast<long long>(stopped.elapsed()));
+    p.window.Command4_Click();
+    p.window.Command1_Click();  // a check still runs, on the scene
+    EXPECT_EQ(p.window.Picture1->persistentImage(), reference);
+    camera("start");
+    QTest::qWait(1500);
+    EXPECT_TRUE(p.window.isVisible());
+}
+
+TEST(CameraDevice, ACameraThatComesAfterStartIsTakenAndCanBeChosen) {
+    camera("unplug");
+    Program p;
+    QTest::qWait(300);
+    ASSERT_TRUE(p.capture().showsScene());
+    camera("plug");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.showsCamera(); }, 5000));
+
+    onDialog([&](QDialog& dialog) {
+        auto* sources = dialog.findChild<QComboBox*>();
+        ASSERT_NE(sources, nullptr);
+        ASSERT_EQ(sources->count(), 2);  // the camera, once, and the scene
+        EXPECT_EQ(sources->itemText(0), QStringLiteral("Virtual camera"));
+        EXPECT_EQ(sources->currentIndex(), 0);
+        sources->setCurrentIndex(1);
+        emit sources->activated(1);
+        EXPECT_TRUE(p.capture().showsScene());
+        sources->setCurrentIndex(0);
+        emit sources->activated(0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return p.showsCamera(); }, 5000));
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->click();
+    });
+    p.window.Command5_Click();
+    EXPECT_TRUE(looksLikeBars(p.capture().currentFrame()));
+}
+
+}  // namespace
+}  // namespace skymra::test
+
+int main(int argc, char** argv) {
+    skymra::test::sinceStart.start();
+    QApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--first-frame") == 0) {
+        // One cold start: prints the milliseconds from process start to a camera frame shown.
+        skymra::test::Program p;
+        QObject::connect(&p.capture(), &skymra::VideoCaptureControl::previewUpdated, [&] {
+            if (p.showsCamera()) {
+                std::printf("%lld\n", static_cast<long long>(skymra::test::sinceStart.elapsed()));
+                QApplication::exit(0);
+            }
+        });
+        QTimer::singleShot(10000, [] { QApplication::exit(2); });
+        return QApplication::exec();
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
