@@ -12,15 +12,19 @@ SystemCatalog::SystemCatalog(QObject* parent) : SourceCatalog(parent) {
     // already present while it holds the integration's lock: a slot calling back in would wait
     // on that lock for ever. Build it now, and let later changes arrive through the event loop.
     refresh();
-    connect(&devices_, &QMediaDevices::videoInputsChanged, this, [this] {
-        refresh();
-        emit camerasChanged();
-    }, Qt::QueuedConnection);
+    connect(
+        &devices_, &QMediaDevices::videoInputsChanged, this,
+        [this] {
+            refresh();
+            emit camerasChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 void SystemCatalog::refresh() {
     QList<CameraInfo> now;
-    for (const QCameraDevice& d : QMediaDevices::videoInputs()) now.append({d.id(), d.description()});
+    for (const QCameraDevice& d : QMediaDevices::videoInputs())
+        now.append({d.id(), d.description()});
     listed_ = usable(system_, now, stale_);
     system_ = now;
 }
@@ -28,7 +32,8 @@ void SystemCatalog::refresh() {
 QList<CameraInfo> SystemCatalog::usable(const QList<CameraInfo>& before,
                                         const QList<CameraInfo>& now, QSet<QByteArray>& stale) {
     const auto has = [](const QList<CameraInfo>& list, const QByteArray& id) {
-        return std::any_of(list.begin(), list.end(), [&](const CameraInfo& c) { return c.id == id; });
+        return std::any_of(list.begin(), list.end(),
+                           [&](const CameraInfo& c) { return c.id == id; });
     };
     for (const CameraInfo& gone : before) {
         if (has(now, gone.id)) continue;

@@ -57,7 +57,7 @@ class VideoCaptureControl : public QWidget {
     std::unique_ptr<FrameSource> source_;
     QByteArray cameraId_;
     QList<QByteArray> knownCameras_;  // the catalog's cameras at the last look
-    bool sceneByDefault_ = true;  // false once the user picked the scene himself
+    bool sceneByDefault_ = true;      // false once the user picked the scene himself
     QSize captureSize_ = DefaultCaptureSize;
     QImage preview_;
     QElapsedTimer sincePreview_;

@@ -10,6 +10,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   xvfb xauth fonts-liberation
   pulseaudio pulseaudio-utils
+  pipewire pipewire-bin wireplumber gstreamer1.0-pipewire dbus
   "$@"
 )
 

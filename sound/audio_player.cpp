@@ -1,10 +1,15 @@
 #include "audio_player.h"
 
+#include "pcm_convert.h"
+
 #include <QAudioDevice>
+#include <QCoreApplication>
 #include <QMediaDevices>
 #include <QResource>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace skymra {
@@ -13,9 +18,8 @@ namespace {
 quint32 le32(const char* p) { return qFromLittleEndian<quint32>(p); }
 quint16 le16(const char* p) { return qFromLittleEndian<quint16>(p); }
 
-// Silence after the sound: the audio server holds back a stream shorter than its pre-buffer,
-// and Qt 6.4 ends the stream before the server has played its last part.
-constexpr int TrailingSilenceMs = 1500;
+// How far ahead of the speaker the output is fed: a restart is heard this much later.
+constexpr int BufferMs = 120;
 
 }  // namespace
 
@@ -55,16 +59,102 @@ PcmWave parseWave(const QByteArray& wav) {
     return {};
 }
 
-SystemAudioPlayer::SystemAudioPlayer() {
-    // Connects to the audio server now: a stream opened while that connection is still being set
-    // up is cut short on Qt 6.4.
-    (void)QMediaDevices::defaultAudioOutput();
+AlarmStream::AlarmStream(const QAudioFormat& format)
+    : silence_(silenceFrame(format)), rate_(format.sampleRate()) {
+    // Unbuffered: QIODevice would otherwise read 16 KiB ahead, 1.5 s of sound past a restart.
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
-SystemAudioPlayer::~SystemAudioPlayer() {
-    // The sink reads the buffer: it has to go first.
+void AlarmStream::start(const QByteArray& samples) {
+    samples_ = samples;
+    pos_ = 0;
+}
+
+qint64 AlarmStream::bytesAvailable() const {
+    // Never runs dry; a little at a time is offered, so little is read ahead of a restart.
+    return QIODevice::bytesAvailable() + silence_.size() * rate_ / 50;
+}
+
+qint64 AlarmStream::readData(char* data, qint64 maxSize) {
+    const qint64 frame = silence_.size();
+    const qint64 size = maxSize / frame * frame;
+    const qint64 sound = std::min<qint64>(size, samples_.size() - pos_);
+    if (sound > 0) {
+        std::memcpy(data, samples_.constData() + pos_, static_cast<std::size_t>(sound));
+        pos_ += sound;
+    }
+    for (qint64 at = std::max<qint64>(sound, 0); at + frame <= size; at += frame)
+        std::memcpy(data + at, silence_.constData(), static_cast<std::size_t>(frame));
+    return size;
+}
+
+QAudioFormat alarmFormat() {
+    QAudioFormat f;
+    f.setSampleFormat(QAudioFormat::UInt8);
+    f.setChannelCount(1);
+    f.setSampleRate(11025);
+    return f;
+}
+
+SystemAudioPlayer::SystemAudioPlayer(const QAudioFormat& format) : wanted_(format) {
+    open();
+    // A new default output (headphones plugged in) is taken at once, not at the next alarm.
+    QObject::connect(&devices_, &QMediaDevices::audioOutputsChanged, &devices_, [this] {
+        if (QMediaDevices::defaultAudioOutput() != device_) {
+            close();
+            open();
+        }
+    });
+}
+
+SystemAudioPlayer::~SystemAudioPlayer() { close(); }
+
+void SystemAudioPlayer::close() {
+    // The sink reads the stream: it has to go first.
     if (sink_) sink_->stop();
     sink_.reset();
+    stream_.reset();
+    device_ = QAudioDevice();
+    preparedPath_.clear();
+}
+
+void SystemAudioPlayer::warnOnce(const QString& why) {
+    if (warned_) return;
+    warned_ = true;
+    std::fprintf(stderr, "Skymra: %s\n", qPrintable(why));
+}
+
+QAudioFormat SystemAudioPlayer::formatFor(const QAudioDevice& device, const QAudioFormat& sound) {
+    if (device.isFormatSupported(sound)) return sound;
+    return device.preferredFormat();
+}
+
+bool SystemAudioPlayer::open() {
+    if (sink_ && sink_->state() != QAudio::StoppedState) return true;
+    close();
+    device_ = QMediaDevices::defaultAudioOutput();
+    if (device_.isNull()) {
+        warnOnce(QCoreApplication::translate("SystemAudioPlayer",
+                                             "ingen ljudutgång hittades, larmet kan inte höras."));
+        return false;
+    }
+    const QAudioFormat format = formatFor(device_, wanted_);
+    if (!format.isValid()) {
+        warnOnce(QCoreApplication::translate(
+            "SystemAudioPlayer", "ljudutgången tar inget format, larmet kan inte höras."));
+        return false;
+    }
+    stream_ = std::make_unique<AlarmStream>(format);
+    sink_ = std::make_unique<QAudioSink>(device_, format);
+    sink_->setBufferSize(format.bytesForDuration(BufferMs * 1000));
+    sink_->start(stream_.get());
+    if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
+        warnOnce(QCoreApplication::translate("SystemAudioPlayer",
+                                             "ljudutgången kunde inte öppnas, larmet hörs inte."));
+        close();
+        return false;
+    }
+    return true;
 }
 
 void SystemAudioPlayer::play(const QString& resourcePath) {
@@ -73,23 +163,14 @@ void SystemAudioPlayer::play(const QString& resourcePath) {
     const PcmWave wave = parseWave(
         QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), resource.size()));
     if (!wave.format.isValid() || wave.samples.isEmpty()) return;
-    // One sound at a time: a new alarm restarts it from the beginning.
-    if (sink_) sink_->stop();
-    buffer_.close();
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || !device.isFormatSupported(wave.format)) {
-        sink_.reset();
-        return;
+    if (!open()) return;
+    if (preparedPath_ != resourcePath) {
+        const QAudioFormat out = sink_->format();
+        prepared_ = out == wave.format ? wave.samples : convertPcm(wave.samples, wave.format, out);
+        preparedPath_ = resourcePath;
     }
-    if (!sink_ || sink_->format() != wave.format) {
-        sink_ = std::make_unique<QAudioSink>(device, wave.format);
-    }
-    const qsizetype silence = wave.format.bytesForDuration(TrailingSilenceMs * 1000);
-    const char zero = wave.format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0);
-    playing_ = wave.samples + QByteArray(silence, zero);
-    buffer_.setData(playing_);
-    buffer_.open(QIODevice::ReadOnly);
-    sink_->start(&buffer_);
+    // One sound at a time: a new alarm starts it again from the beginning.
+    stream_->start(prepared_);
 }
 
 }  // namespace skymra

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
-#include <QBuffer>
 #include <QByteArray>
+#include <QIODevice>
+#include <QMediaDevices>
 #include <QString>
 
 #include <memory>
@@ -26,17 +28,58 @@ struct PcmWave {
 };
 PcmWave parseWave(const QByteArray& wav);
 
-// The system's default audio output through QAudioSink.
-class SystemAudioPlayer : public AudioPlayer {
+// Feeds an output for as long as it is open: the sound from where it stands, then silence.
+class AlarmStream : public QIODevice {
   public:
-    SystemAudioPlayer();
-    ~SystemAudioPlayer() override;
-    void play(const QString& resourcePath) override;
+    explicit AlarmStream(const QAudioFormat& format);
+    // Starts the samples from their beginning, replacing whatever still plays.
+    void start(const QByteArray& samples);
+    bool sounding() const { return pos_ < samples_.size(); }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override;
+
+  protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char*, qint64) override { return -1; }
 
   private:
+    QByteArray silence_;  // one frame
+    int rate_;
+    QByteArray samples_;
+    qsizetype pos_ = 0;
+};
+
+// The format of the embedded alarm: 8-bit mono at 11,025 Hz.
+QAudioFormat alarmFormat();
+
+// The system's default audio output through one QAudioSink, opened when the player is made and
+// kept open: a new stream per alarm got less buffer each time from Qt 6.4 and PulseAudio and
+// fell silent after a few alarms, and a fresh stream is heard only after the server has settled
+// its latency (1.5 s on a null sink). Sounds in other formats are converted to the output's.
+class SystemAudioPlayer : public AudioPlayer {
+  public:
+    explicit SystemAudioPlayer(const QAudioFormat& format = alarmFormat());
+    ~SystemAudioPlayer() override;
+    void play(const QString& resourcePath) override;
+    // The format the output was opened with; invalid while it is not open.
+    QAudioFormat outputFormat() const { return sink_ ? sink_->format() : QAudioFormat(); }
+
+    // The format to open a device with for a sound: its own where the device takes it.
+    static QAudioFormat formatFor(const QAudioDevice& device, const QAudioFormat& sound);
+
+  private:
+    bool open();
+    void close();
+    void warnOnce(const QString& why);
+
+    QAudioFormat wanted_;
+    QMediaDevices devices_;
+    QAudioDevice device_;
+    std::unique_ptr<AlarmStream> stream_;
     std::unique_ptr<QAudioSink> sink_;
-    QBuffer buffer_;
-    QByteArray playing_;
+    QString preparedPath_;
+    QByteArray prepared_;  // the sound in the output's format
+    bool warned_ = false;
 };
 
 }  // namespace skymra

@@ -80,8 +80,10 @@ TEST(CameraDevice, TwentyColdStartsShowTheCameraQuickly) {
         ms.push_back(child.readAllStandardOutput().trimmed().toInt());
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("start to first camera frame in the preview, 20 cold starts: min %d ms, median %d ms, "
-                "max %d ms\n", ms.front(), ms[ms.size() / 2], ms.back());
+    std::printf(
+        "start to first camera frame in the preview, 20 cold starts: min %d ms, median %d ms, "
+        "max %d ms\n",
+        ms.front(), ms[ms.size() / 2], ms.back());
     EXPECT_LT(ms[ms.size() / 2], 1000);
     EXPECT_LT(ms.back(), 3000);
 }
@@ -150,11 +152,11 @@ TEST(CameraDevice, UnpluggedAndStoppedCamerasFallBackAndAReturningOneIsTaken) {
 
     // The whole camera server stops: frames stop, and the watchdog gives the camera up.
     QElapsedTimer stopped;
-    camera("stop");
     stopped.start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return p.capture().showsScene(); },
-                                CameraSource::StallMs + 2000));
-    std::printf("the scene took over %lld ms after the camera server stopped\n",
+    camera("stop");
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return p.capture().showsScene(); }, CameraSource::StallMs + 2000));
+    std::printf("the scene took over %lld ms after the camera server was told to stop\n",
                 static_cast<long long>(stopped.elapsed()));
     p.window.Command4_Click();
     p.window.Command1_Click();  // a check still runs, on the scene

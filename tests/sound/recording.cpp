@@ -1,0 +1,106 @@
+#include "recording.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace skymra::test {
+
+void pump(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+std::vector<Burst> Recording::bursts() const {
+    constexpr int Block = Rate / 100;  // 10 ms
+    constexpr int Gap = 6;
+    std::vector<Burst> out;
+    int start = -1, last = -1;
+    const int blocks = static_cast<int>(samples.size()) / Block;
+    for (int b = 0; b <= blocks; ++b) {
+        const bool loud = b < blocks && rms(double(b) * Block / Rate, double(Block) / Rate) > 300;
+        if (loud) {
+            if (start < 0) start = b;
+            last = b;
+        } else if (start >= 0 && (b - last >= Gap || b == blocks)) {
+            out.push_back({start / 100.0, (last - start + 1) / 100.0});
+            start = -1;
+        }
+    }
+    return out;
+}
+
+double Recording::peak(double from, double to) const {
+    double p = 0;
+    const auto end = static_cast<std::size_t>(std::min(to * Rate, double(samples.size())));
+    for (auto i = static_cast<std::size_t>(from * Rate); i < end; ++i)
+        p = std::max(p, std::abs(samples[i]));
+    return p;
+}
+
+double Recording::rms(double from, double seconds) const {
+    const auto begin = static_cast<std::size_t>(from * Rate);
+    const auto count = static_cast<std::size_t>(seconds * Rate);
+    double sum = 0;
+    for (std::size_t i = begin; i < begin + count && i < samples.size(); ++i)
+        sum += samples[i] * samples[i];
+    return count == 0 ? 0 : std::sqrt(sum / static_cast<double>(count));
+}
+
+int Recording::leadingTone(double at, const std::vector<int>& tones) const {
+    const auto from = static_cast<std::size_t>(at * Rate);
+    const std::size_t count = 1024;
+    int best = 0;
+    double bestPower = -1;
+    for (int hz : tones) {
+        const double w = 2 * std::numbers::pi * hz / Rate, k = 2 * std::cos(w);
+        double s1 = 0, s2 = 0;
+        for (std::size_t i = from; i < from + count && i < samples.size(); ++i) {
+            const double s0 = samples[i] + k * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        const double power = s1 * s1 + s2 * s2 - k * s1 * s2;
+        if (power > bestPower) {
+            bestPower = power;
+            best = hz;
+        }
+    }
+    return best;
+}
+
+Recording record(const std::function<void()>& play, int afterMs) {
+    QProcess parec;
+    const QString file =
+        QDir::temp().filePath(QString("skymra-rec-%1.raw").arg(QCoreApplication::applicationPid()));
+    parec.setStandardOutputFile(file);
+    parec.start("parec", {"-d", "nullout.monitor", "--format=s16le", "--channels=1",
+                          QString("--rate=%1").arg(Recording::Rate), "--raw", "--latency-msec=20"});
+    EXPECT_TRUE(parec.waitForStarted());
+    pump(300);
+    play();
+    pump(afterMs);
+    // parec writes out what it holds only when it ends cleanly, on SIGINT or SIGTERM.
+    parec.terminate();
+    parec.waitForFinished(5000);
+    QFile f(file);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray raw = f.readAll();
+    f.remove();
+    Recording r;
+    const auto* s = reinterpret_cast<const qint16*>(raw.constData());
+    for (qsizetype i = 0; i < raw.size() / 2; ++i) r.samples.push_back(s[i]);
+    return r;
+}
+
+}  // namespace skymra::test
