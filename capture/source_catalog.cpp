@@ -36,7 +36,8 @@ QList<CameraInfo> SystemCatalog::usable(const QList<CameraInfo>& before,
                            [&](const CameraInfo& c) { return c.id == id; });
     };
     for (const CameraInfo& gone : before) {
-        if (has(now, gone.id)) continue;
+        // A stale entry that goes at last says nothing of the others.
+        if (has(now, gone.id) || stale.contains(gone.id)) continue;
         for (const CameraInfo& kept : before) {
             if (kept.description == gone.description && has(now, kept.id)) stale.insert(kept.id);
         }

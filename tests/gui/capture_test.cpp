@@ -2,6 +2,7 @@
 #include "fakes.h"
 #include "frame_compare.h"
 #include "scene_source.h"
+#include "source_catalog.h"
 #include "video_capture.h"
 
 #include <QVideoFrame>
@@ -152,6 +153,25 @@ TEST_F(CaptureTest, FallsBackToTheSceneWhenTheCameraGoesAndTakesOneThatComes) {
     control.useScene();
     catalog.addCamera("cam2");
     EXPECT_TRUE(control.showsScene());
+}
+
+TEST(SystemCatalogTest, ListsACameraOnceAndDropsAnEntryThatOutlivesItsTwin) {
+    QSet<QByteArray> stale;
+    const QList<CameraInfo> start = {{"0", "Virtual camera"}, {"1", "Virtual camera"}};
+    QList<CameraInfo> listed = SystemCatalog::usable({}, start, stale);
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(listed[0].id, "0");
+    // Unplugged: Qt keeps "1", which would crash when opened.
+    const QList<CameraInfo> unplugged = {{"1", "Virtual camera"}};
+    EXPECT_TRUE(SystemCatalog::usable(start, unplugged, stale).isEmpty());
+    // Plugged in again as "2": that one is listed, "1" stays out.
+    const QList<CameraInfo> again = {{"1", "Virtual camera"}, {"2", "Virtual camera"}};
+    listed = SystemCatalog::usable(unplugged, again, stale);
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(listed[0].id, "2");
+    // Another camera is not touched by that.
+    const QList<CameraInfo> two = {{"2", "Virtual camera"}, {"3", "USB Camera"}};
+    EXPECT_EQ(SystemCatalog::usable(again, two, stale).size(), 2);
 }
 
 TEST_F(CaptureTest, ACameraThatFallsSilentIsGivenUp) {

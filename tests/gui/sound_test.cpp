@@ -1,13 +1,19 @@
 #include "alarm_sound.h"
 #include "audio_player.h"
 #include "fakes.h"
+#include "pcm_convert.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
 
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <vector>
 
 namespace skymra::test {
 namespace {
@@ -103,8 +109,62 @@ TEST(ParseWaveTest, ReadsPcmAndRejectsWhatItCannotPlay) {
     QByteArray lying = customResource(102);
     qToLittleEndian<quint32>(0xFFFFFFF0u, lying.data() + 40);  // data longer than the file
     EXPECT_FALSE(parseWave(lying).format.isValid());
-    SystemAudioPlayer player;
-    player.play(":/no/such/sound");  // silently nothing
+}
+
+QAudioFormat format(QAudioFormat::SampleFormat sample, int channels, int rate) {
+    QAudioFormat f;
+    f.setSampleFormat(sample);
+    f.setChannelCount(channels);
+    f.setSampleRate(rate);
+    return f;
+}
+
+TEST(ConvertPcmTest, TheAlarmBecomesFloatStereoAt48kHzWithItsTonesKept) {
+    const PcmWave wave = parseWave(customResource(102));
+    const QAudioFormat out = format(QAudioFormat::Float, 2, 48000);
+    const QByteArray converted = convertPcm(wave.samples, wave.format, out);
+    const qsizetype frames = converted.size() / out.bytesPerFrame();
+    EXPECT_NEAR(static_cast<double>(frames), 9'981 * 48000.0 / 11025, 2);
+    std::vector<float> left(static_cast<std::size_t>(frames)), right(left.size());
+    for (qsizetype i = 0; i < frames; ++i) {
+        std::memcpy(&left[i], converted.constData() + i * 8, 4);
+        std::memcpy(&right[i], converted.constData() + i * 8 + 4, 4);
+    }
+    EXPECT_EQ(left, right);
+    // Same start (0x80 is silence, 0) and the same level at the same time.
+    const auto level = [&](qsizetype sample) {
+        return (static_cast<unsigned char>(wave.samples[sample]) - 128) / 128.0f;
+    };
+    for (qsizetype at : {0, 1000, 5000, 9000})
+        EXPECT_NEAR(left[static_cast<std::size_t>(at * 48000 / 11025)], level(at), 0.15f) << at;
+    EXPECT_TRUE(convertPcm(wave.samples, wave.format, QAudioFormat()).isEmpty());
+}
+
+TEST(ConvertPcmTest, StereoInt16MixesToMonoAndSilenceIsEachFormatsZero) {
+    const QAudioFormat stereo = format(QAudioFormat::Int16, 2, 8000);
+    const qint16 frames[] = {1000, 3000, -32768, 32767};
+    const QByteArray in(reinterpret_cast<const char*>(frames), sizeof frames);
+    const QByteArray mono = convertPcm(in, stereo, format(QAudioFormat::UInt8, 1, 8000));
+    ASSERT_EQ(mono.size(), 2);
+    EXPECT_EQ(static_cast<unsigned char>(mono[0]), 128 + 8);  // 2000 of 32768
+    EXPECT_EQ(static_cast<unsigned char>(mono[1]), 128);
+    EXPECT_EQ(silenceFrame(format(QAudioFormat::UInt8, 2, 8000)), QByteArray("\x80\x80"));
+    EXPECT_EQ(silenceFrame(format(QAudioFormat::Int16, 1, 8000)), QByteArray(2, '\0'));
+}
+
+TEST(SystemAudioPlayerTest, OpensInTheSoundsFormatWhereTheDeviceTakesIt) {
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+        // No audio server here: nothing opens, nothing is played, nothing fails.
+        SystemAudioPlayer player;
+        EXPECT_FALSE(player.outputFormat().isValid());
+        player.play(":/CUSTOM/102");
+        player.play(":/no/such/sound");
+        return;
+    }
+    const QAudioFormat chosen = SystemAudioPlayer::formatFor(device, alarmFormat());
+    EXPECT_EQ(chosen,
+              device.isFormatSupported(alarmFormat()) ? alarmFormat() : device.preferredFormat());
 }
 
 }  // namespace
