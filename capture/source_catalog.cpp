@@ -7,6 +7,11 @@
 
 namespace skymra {
 
+bool listsCamera(const QList<CameraInfo>& cameras, const QByteArray& id) {
+    return std::any_of(cameras.begin(), cameras.end(),
+                       [&](const CameraInfo& c) { return c.id == id; });
+}
+
 SystemCatalog::SystemCatalog(QObject* parent) : SourceCatalog(parent) {
     // The first call builds Qt's media integration, whose device list reports every camera
     // already present while it holds the integration's lock: a slot calling back in would wait
@@ -31,15 +36,12 @@ void SystemCatalog::refresh() {
 
 QList<CameraInfo> SystemCatalog::usable(const QList<CameraInfo>& before,
                                         const QList<CameraInfo>& now, QSet<QByteArray>& stale) {
-    const auto has = [](const QList<CameraInfo>& list, const QByteArray& id) {
-        return std::any_of(list.begin(), list.end(),
-                           [&](const CameraInfo& c) { return c.id == id; });
-    };
     for (const CameraInfo& gone : before) {
         // A stale entry that goes at last says nothing of the others.
-        if (has(now, gone.id) || stale.contains(gone.id)) continue;
+        if (listsCamera(now, gone.id) || stale.contains(gone.id)) continue;
         for (const CameraInfo& kept : before) {
-            if (kept.description == gone.description && has(now, kept.id)) stale.insert(kept.id);
+            if (kept.description == gone.description && listsCamera(now, kept.id))
+                stale.insert(kept.id);
         }
     }
     QList<CameraInfo> out;
@@ -54,15 +56,11 @@ QList<CameraInfo> SystemCatalog::usable(const QList<CameraInfo>& before,
 
 QByteArray SystemCatalog::defaultCamera() const {
     const QByteArray id = QMediaDevices::defaultVideoInput().id();
-    const bool listed = std::any_of(listed_.begin(), listed_.end(),
-                                    [&](const CameraInfo& c) { return c.id == id; });
-    return listed ? id : listed_.isEmpty() ? QByteArray() : listed_.first().id;
+    return listsCamera(listed_, id) ? id : listed_.isEmpty() ? QByteArray() : listed_.first().id;
 }
 
 std::unique_ptr<FrameSource> SystemCatalog::open(const QByteArray& id) {
-    const bool listed = std::any_of(listed_.begin(), listed_.end(),
-                                    [&](const CameraInfo& c) { return c.id == id; });
-    if (!listed) return nullptr;
+    if (!listsCamera(listed_, id)) return nullptr;
     // A QCamera without a real device makes GStreamer feed a test pattern and can hang.
     for (const QCameraDevice& d : QMediaDevices::videoInputs()) {
         if (d.id() != id) continue;

@@ -16,6 +16,9 @@ struct CameraInfo {
     QString description;
 };
 
+// Whether the list holds the camera with this id.
+bool listsCamera(const QList<CameraInfo>& cameras, const QByteArray& id);
+
 // The cameras the system lists, and a way to open one.
 class SourceCatalog : public QObject {
     Q_OBJECT

@@ -75,9 +75,7 @@ void VideoCaptureControl::onCamerasChanged() {
     knownCameras_.clear();
     for (const CameraInfo& c : cameras) knownCameras_.append(c.id);
     if (!cameraId_.isEmpty()) {
-        const bool stillThere = std::any_of(cameras.begin(), cameras.end(),
-                                            [&](const CameraInfo& c) { return c.id == cameraId_; });
-        if (!stillThere) fallBackToScene(lostNotice(tr("kameran försvann")));
+        if (!listsCamera(cameras, cameraId_)) fallBackToScene(lostNotice(tr("kameran försvann")));
         return;
     }
     // Only a camera that has just appeared: one that fell silent and is still listed would

@@ -34,7 +34,6 @@ class AlarmStream : public QIODevice {
     explicit AlarmStream(const QAudioFormat& format);
     // Starts the samples from their beginning, replacing whatever still plays.
     void start(const QByteArray& samples);
-    bool sounding() const { return pos_ < samples_.size(); }
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override;
 

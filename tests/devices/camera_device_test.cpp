@@ -3,7 +3,6 @@
 #include "alarm_sound.h"
 #include "audio_player.h"
 #include "camera_source.h"
-#include "capture_dialogs.h"
 #include "clipboard.h"
 #include "form1.h"
 #include "scene_source.h"
@@ -11,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QProcess>

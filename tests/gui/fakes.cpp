@@ -20,9 +20,7 @@ void FakeClipboard::setImage(const QImage& image) {
 QImage FakeClipboard::image() const { return content; }
 
 std::unique_ptr<FrameSource> FakeCatalog::open(const QByteArray& id) {
-    const bool listed = std::any_of(cameras_.begin(), cameras_.end(),
-                                    [&](const CameraInfo& c) { return c.id == id; });
-    if (!listed) return nullptr;
+    if (!listsCamera(cameras_, id)) return nullptr;
     auto source = std::make_unique<CameraSource>();
     opened_ = source.get();
     return source;

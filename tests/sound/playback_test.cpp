@@ -30,18 +30,14 @@ struct Series {
 Series recordSeries(const std::function<std::vector<qint64>(AlarmSound&)>& calls, int afterMs) {
     Series out;
     std::unique_ptr<SystemAudioPlayer> player;
-    double seriesStart = 0;
-    QElapsedTimer sinceRecording;
     const Recording r = record(
         [&] {
-            sinceRecording.start();
             // As in the program: the player is made at start-up, long before an alarm.
             player = std::make_unique<SystemAudioPlayer>();
             AlarmSound sound(*player);
             pump(2000);
             sound.SoundPlay(102);
             pump(1500);
-            seriesStart = sinceRecording.elapsed() / 1000.0;
             out.calls = calls(sound);
         },
         afterMs);
@@ -52,7 +48,6 @@ Series recordSeries(const std::function<std::vector<qint64>(AlarmSound&)>& calls
     out.singlePeak = r.peak(0, out.single.start + out.single.seconds + 0.05);
     out.bursts.assign(all.begin() + 1, all.end());
     out.peak = r.peak(out.single.start + out.single.seconds + 0.05, 1e9);
-    (void)seriesStart;
     return out;
 }
 

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace skymra::test {
 
@@ -55,28 +54,6 @@ double Recording::rms(double from, double seconds) const {
     for (std::size_t i = begin; i < begin + count && i < samples.size(); ++i)
         sum += samples[i] * samples[i];
     return count == 0 ? 0 : std::sqrt(sum / static_cast<double>(count));
-}
-
-int Recording::leadingTone(double at, const std::vector<int>& tones) const {
-    const auto from = static_cast<std::size_t>(at * Rate);
-    const std::size_t count = 1024;
-    int best = 0;
-    double bestPower = -1;
-    for (int hz : tones) {
-        const double w = 2 * std::numbers::pi * hz / Rate, k = 2 * std::cos(w);
-        double s1 = 0, s2 = 0;
-        for (std::size_t i = from; i < from + count && i < samples.size(); ++i) {
-            const double s0 = samples[i] + k * s1 - s2;
-            s2 = s1;
-            s1 = s0;
-        }
-        const double power = s1 * s1 + s2 * s2 - k * s1 * s2;
-        if (power > bestPower) {
-            bestPower = power;
-            best = hz;
-        }
-    }
-    return best;
 }
 
 Recording record(const std::function<void()>& play, int afterMs) {

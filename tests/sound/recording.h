@@ -25,8 +25,6 @@ struct Recording {
     // The largest level between two times, in seconds.
     double peak(double from = 0, double to = 1e9) const;
     double rms(double from, double seconds) const;
-    // Which of the tones is strongest in the 90 ms from the given time.
-    int leadingTone(double at, const std::vector<int>& tones) const;
 };
 
 // Records while `play` runs and for `afterMs` after it.
