@@ -1,8 +1,8 @@
-#include "alarm_sound.h"
-#include "audio_player.h"
-#include "clipboard.h"
-#include "form1.h"
-#include "source_catalog.h"
+#include "app/form/form1.h"
+#include "capture/clipboard.h"
+#include "capture/source_catalog.h"
+#include "sound/alarm_sound.h"
+#include "sound/audio_player.h"
 
 #include <QApplication>
 

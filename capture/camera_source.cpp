@@ -1,4 +1,4 @@
-#include "camera_source.h"
+#include "capture/camera_source.h"
 
 #include <QCameraDevice>
 #include <QFormLayout>

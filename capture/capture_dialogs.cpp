@@ -1,7 +1,7 @@
-#include "capture_dialogs.h"
+#include "capture/capture_dialogs.h"
 
-#include "source_catalog.h"
-#include "video_capture.h"
+#include "capture/source_catalog.h"
+#include "capture/video_capture.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "clipboard.h"
+#include "capture/clipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "frame.h"
+#include "capture/frame.h"
 
 #include <QVideoFrame>
 

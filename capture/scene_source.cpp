@@ -1,4 +1,4 @@
-#include "scene_source.h"
+#include "capture/scene_source.h"
 
 #include <QDateTime>
 #include <QPainter>

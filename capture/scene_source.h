@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frame.h"
-#include "frame_source.h"
+#include "capture/frame.h"
+#include "capture/frame_source.h"
 
 #include <QTimer>
 

@@ -1,6 +1,6 @@
-#include "source_catalog.h"
+#include "capture/source_catalog.h"
 
-#include "camera_source.h"
+#include "capture/camera_source.h"
 
 #include <QCamera>
 #include <QCameraDevice>

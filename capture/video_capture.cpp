@@ -1,7 +1,7 @@
-#include "video_capture.h"
+#include "capture/video_capture.h"
 
-#include "capture_dialogs.h"
-#include "scene_source.h"
+#include "capture/capture_dialogs.h"
+#include "capture/scene_source.h"
 
 #include <QPainter>
 

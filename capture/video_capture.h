@@ -1,9 +1,9 @@
 #pragma once
 
-#include "clipboard.h"
-#include "frame.h"
-#include "frame_source.h"
-#include "source_catalog.h"
+#include "capture/clipboard.h"
+#include "capture/frame.h"
+#include "capture/frame_source.h"
+#include "capture/source_catalog.h"
 
 #include <QElapsedTimer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "frame_compare.h"
+#include "detect/frame_compare.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,6 @@
-#include "resources.h"
+#include "resources/resources.h"
+
+#include <QResource>
 
 #include <stdexcept>
 
@@ -9,6 +11,16 @@ QImage markerPicture() {
     if (marker.isNull())
         throw std::runtime_error("The marker picture is missing from the program.");
     return marker;
+}
+
+QString customResourcePath(std::int32_t id) { return QStringLiteral(":/CUSTOM/%1").arg(id); }
+
+QByteArray customResource(std::int32_t id) {
+    const QResource resource(customResourcePath(id));
+    if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression)
+        return {};
+    // The embedded data lives as long as the program: no copy needed.
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), resource.size());
 }
 
 }  // namespace skymra::resources

@@ -1,31 +1,22 @@
-#include "alarm_sound.h"
+#include "sound/alarm_sound.h"
+
+#include "resources/resources.h"
 
 #include <QCoreApplication>
-#include <QResource>
 
 #include <stdexcept>
 
 namespace skymra {
 
-QString customResourcePath(std::int32_t id) { return QStringLiteral(":/CUSTOM/%1").arg(id); }
-
-QByteArray customResource(std::int32_t id) {
-    const QResource resource(customResourcePath(id));
-    if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression)
-        return {};
-    // The embedded data lives as long as the program: no copy needed.
-    return QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), resource.size());
-}
-
 void AlarmSound::SoundPlay(std::int32_t ResourceId) {
-    const QByteArray wav = customResource(ResourceId);
+    const QByteArray wav = resources::customResource(ResourceId);
     if (wav.isEmpty()) {
         throw std::runtime_error(
             QCoreApplication::translate("AlarmSound", "Ljudresursen CUSTOM %1 saknas i programmet.")
                 .arg(ResourceId)
                 .toStdString());
     }
-    player_.play(customResourcePath(ResourceId));
+    player_.play(resources::customResourcePath(ResourceId));
     QCoreApplication::processEvents();
 }
 

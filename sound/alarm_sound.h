@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio_player.h"
+#include "sound/audio_player.h"
 
 #include <cstdint>
 
@@ -17,9 +17,5 @@ class AlarmSound {
   private:
     AudioPlayer& player_;
 };
-
-// The bytes of resource CUSTOM/id, straight from the program's embedded data; empty if absent.
-QByteArray customResource(std::int32_t id);
-QString customResourcePath(std::int32_t id);
 
 }  // namespace skymra

@@ -1,6 +1,6 @@
-#include "audio_player.h"
+#include "sound/audio_player.h"
 
-#include "pcm_convert.h"
+#include "sound/pcm_convert.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>

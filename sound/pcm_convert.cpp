@@ -1,4 +1,4 @@
-#include "pcm_convert.h"
+#include "sound/pcm_convert.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "form1.h"
+#include "app/form/form1.h"
 
-#include "colors.h"
-#include "resources.h"
+#include "controls/colors.h"
+#include "resources/resources.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "alarm_sound.h"
-#include "clipboard.h"
-#include "line_control.h"
-#include "picture_box.h"
-#include "shape_control.h"
-#include "slider_control.h"
-#include "source_catalog.h"
-#include "video_capture.h"
-#include "workflow.h"
+#include "capture/clipboard.h"
+#include "capture/source_catalog.h"
+#include "capture/video_capture.h"
+#include "controls/line_control.h"
+#include "controls/picture_box.h"
+#include "controls/shape_control.h"
+#include "controls/slider_control.h"
+#include "sound/alarm_sound.h"
+#include "workflow/workflow.h"
 
 #include <QLabel>
 #include <QPushButton>

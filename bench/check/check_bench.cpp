@@ -1,7 +1,7 @@
 // One whole check (Command1_Click, offscreen, up to the repainted map) beside its floor measured
 // in the same run: the three 307,200-byte copies and compareFrames.
-#include "form1.h"
-#include "frame_compare.h"
+#include "app/form/form1.h"
+#include "detect/frame_compare.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // compareFrames beside a plain scalar loop and the streaming floor (read two buffers, write one),
 // all in the same run, with the ratio to the floor printed at the end.
-#include "frame_compare.h"
-#include "reference_compare.h"
+#include "detect/frame_compare.h"
+#include "tests/support/reference_compare.h"
 
 #include <benchmark/benchmark.h>
 

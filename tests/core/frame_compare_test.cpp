@@ -1,5 +1,5 @@
-#include "frame_compare.h"
-#include "reference_compare.h"
+#include "detect/frame_compare.h"
+#include "tests/support/reference_compare.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The real program's capture path against a virtual camera (tests/devices/with_camera.sh):
 // Qt Multimedia, GStreamer and PipeWire as a user has them, nothing faked.
-#include "alarm_sound.h"
-#include "audio_player.h"
-#include "camera_source.h"
-#include "clipboard.h"
-#include "form1.h"
-#include "scene_source.h"
-#include "source_catalog.h"
+#include "app/form/form1.h"
+#include "capture/camera_source.h"
+#include "capture/clipboard.h"
+#include "capture/scene_source.h"
+#include "capture/source_catalog.h"
+#include "sound/alarm_sound.h"
+#include "sound/audio_player.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // Random buffers, lengths, offsets and thresholds: every dispatch target must match the plain
 // loop, pixel for pixel and count for count, and touch nothing outside its span.
-#include "frame_compare.h"
-#include "reference_compare.h"
+#include "detect/frame_compare.h"
+#include "tests/support/reference_compare.h"
 
 #include <cstdint>
 #include <cstdlib>

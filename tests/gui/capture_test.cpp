@@ -1,9 +1,9 @@
-#include "camera_source.h"
-#include "fakes.h"
-#include "frame_compare.h"
-#include "scene_source.h"
-#include "source_catalog.h"
-#include "video_capture.h"
+#include "capture/camera_source.h"
+#include "capture/scene_source.h"
+#include "capture/source_catalog.h"
+#include "capture/video_capture.h"
+#include "detect/frame_compare.h"
+#include "tests/gui/fakes.h"
 
 #include <QVideoFrame>
 

@@ -1,4 +1,4 @@
-#include "fakes.h"
+#include "tests/gui/fakes.h"
 
 #include <QVideoFrame>
 

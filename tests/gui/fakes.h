@@ -1,10 +1,10 @@
 #pragma once
 
-#include "alarm_sound.h"
-#include "audio_player.h"
-#include "camera_source.h"
-#include "clipboard.h"
-#include "source_catalog.h"
+#include "capture/camera_source.h"
+#include "capture/clipboard.h"
+#include "capture/source_catalog.h"
+#include "sound/alarm_sound.h"
+#include "sound/audio_player.h"
 
 #include <QPointer>
 

@@ -1,6 +1,6 @@
 // Faults and bad input on the real window: no crash, a message where a step failed, nothing lost.
-#include "fakes.h"
-#include "form1.h"
+#include "app/form/form1.h"
+#include "tests/gui/fakes.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "picture_box.h"
+#include "controls/picture_box.h"
 
 #include <gtest/gtest.h>
 

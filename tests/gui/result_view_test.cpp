@@ -1,6 +1,6 @@
-#include "colors.h"
-#include "fakes.h"
-#include "form1.h"
+#include "app/form/form1.h"
+#include "controls/colors.h"
+#include "tests/gui/fakes.h"
 
 #include <QStyleOptionSlider>
 #include <QTest>

@@ -1,7 +1,7 @@
 // A whole session, twenty times over: snapshots, checks with and without alarm, markers, slider,
 // back. Leaks show under LeakSanitizer in CI; here the resident memory must stay flat.
-#include "fakes.h"
-#include "form1.h"
+#include "app/form/form1.h"
+#include "tests/gui/fakes.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,7 +1,8 @@
-#include "alarm_sound.h"
-#include "audio_player.h"
-#include "fakes.h"
-#include "pcm_convert.h"
+#include "resources/resources.h"
+#include "sound/alarm_sound.h"
+#include "sound/audio_player.h"
+#include "sound/pcm_convert.h"
+#include "tests/gui/fakes.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>
@@ -34,7 +35,7 @@ double goertzel(const QByteArray& samples, int from, int count, double hz) {
 }
 
 TEST(AlarmResourceTest, IsTheWaveFileToTheByte) {
-    const QByteArray wav = customResource(102);
+    const QByteArray wav = resources::customResource(102);
     ASSERT_EQ(wav.size(), 10'026);
     EXPECT_EQ(wav.mid(0, 4), "RIFF");
     EXPECT_EQ(u32(wav, 4), 10'018u);
@@ -50,11 +51,11 @@ TEST(AlarmResourceTest, IsTheWaveFileToTheByte) {
     EXPECT_EQ(wav.mid(36, 4), "data");
     EXPECT_EQ(u32(wav, 40), 9'981u);
     EXPECT_EQ(wav.at(10'025), '\0');  // pad byte of the odd chunk
-    EXPECT_TRUE(customResource(103).isEmpty());
+    EXPECT_TRUE(resources::customResource(103).isEmpty());
 }
 
 TEST(AlarmResourceTest, HoldsFourTonesWhoseLeadShiftsAndFadesOut) {
-    const QByteArray samples = customResource(102).mid(44, 9'981);
+    const QByteArray samples = resources::customResource(102).mid(44, 9'981);
     const double tones[] = {1280, 1620, 3370, 4230};
     auto leader = [&](double seconds) {
         const int from = static_cast<int>(seconds * 11025);
@@ -95,18 +96,18 @@ TEST(SoundPlayTest, PlaysTheResourceItselfAndFailsOnAMissingOne) {
 }
 
 TEST(ParseWaveTest, ReadsPcmAndRejectsWhatItCannotPlay) {
-    const PcmWave wave = parseWave(customResource(102));
+    const PcmWave wave = parseWave(resources::customResource(102));
     EXPECT_EQ(wave.format.sampleRate(), 11'025);
     EXPECT_EQ(wave.format.channelCount(), 1);
     EXPECT_EQ(wave.format.sampleFormat(), QAudioFormat::UInt8);
     EXPECT_EQ(wave.samples.size(), 9'981);
 
     EXPECT_FALSE(parseWave("not a wave at all").format.isValid());
-    EXPECT_FALSE(parseWave(customResource(102).left(100)).format.isValid());
-    QByteArray compressed = customResource(102);
+    EXPECT_FALSE(parseWave(resources::customResource(102).left(100)).format.isValid());
+    QByteArray compressed = resources::customResource(102);
     compressed[20] = 2;  // ADPCM
     EXPECT_FALSE(parseWave(compressed).format.isValid());
-    QByteArray lying = customResource(102);
+    QByteArray lying = resources::customResource(102);
     qToLittleEndian<quint32>(0xFFFFFFF0u, lying.data() + 40);  // data longer than the file
     EXPECT_FALSE(parseWave(lying).format.isValid());
 }
@@ -120,7 +121,7 @@ QAudioFormat format(QAudioFormat::SampleFormat sample, int channels, int rate) {
 }
 
 TEST(ConvertPcmTest, TheAlarmBecomesFloatStereoAt48kHzWithItsTonesKept) {
-    const PcmWave wave = parseWave(customResource(102));
+    const PcmWave wave = parseWave(resources::customResource(102));
     const QAudioFormat out = format(QAudioFormat::Float, 2, 48000);
     const QByteArray converted = convertPcm(wave.samples, wave.format, out);
     const qsizetype frames = converted.size() / out.bytesPerFrame();

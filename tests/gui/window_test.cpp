@@ -1,7 +1,7 @@
-#include "colors.h"
-#include "fakes.h"
-#include "form1.h"
-#include "resources.h"
+#include "app/form/form1.h"
+#include "controls/colors.h"
+#include "resources/resources.h"
+#include "tests/gui/fakes.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -1,9 +1,9 @@
-#include "bit_transfer.h"
-#include "check_time.h"
-#include "colors.h"
-#include "fakes.h"
-#include "form1.h"
-#include "frame_compare.h"
+#include "app/form/form1.h"
+#include "controls/colors.h"
+#include "detect/frame_compare.h"
+#include "tests/gui/fakes.h"
+#include "workflow/bit_transfer.h"
+#include "workflow/check_time.h"
 
 #include <QTest>
 #include <QTimer>

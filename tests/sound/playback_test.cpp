@@ -1,8 +1,8 @@
 // Plays the alarm for real into the null sink (with_pulseaudio.sh) and records the sink's
 // monitor: every alarm of long series must be heard, whole, at its call.
-#include "alarm_sound.h"
-#include "audio_player.h"
-#include "recording.h"
+#include "sound/alarm_sound.h"
+#include "sound/audio_player.h"
+#include "tests/sound/recording.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "recording.h"
+#include "tests/sound/recording.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 // The comparison written out plainly, pixel by pixel with its branch and the LastMark rule:
 // the yardstick for the vectorised kernels in tests, the fuzz target and the benchmark.
-#include "frame_compare.h"
+#include "detect/frame_compare.h"
 
 #include <cstddef>
 #include <cstdint>

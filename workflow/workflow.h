@@ -1,11 +1,11 @@
 #pragma once
 
-#include "alarm_sound.h"
-#include "clipboard.h"
-#include "picture_box.h"
-#include "shape_control.h"
-#include "slider_control.h"
-#include "video_capture.h"
+#include "capture/clipboard.h"
+#include "capture/video_capture.h"
+#include "controls/picture_box.h"
+#include "controls/shape_control.h"
+#include "controls/slider_control.h"
+#include "sound/alarm_sound.h"
 
 #include <QDateTime>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "slider_control.h"
+#include "controls/slider_control.h"
 
 #include <QMouseEvent>
 

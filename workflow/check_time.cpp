@@ -1,4 +1,4 @@
-#include "check_time.h"
+#include "workflow/check_time.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "bit_transfer.h"
+#include "workflow/bit_transfer.h"
 
 #include <algorithm>
 #include <cstring>

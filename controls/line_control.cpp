@@ -1,4 +1,4 @@
-#include "line_control.h"
+#include "controls/line_control.h"
 
 #include <QPainter>
 

@@ -1,9 +1,9 @@
-#include "workflow.h"
+#include "workflow/workflow.h"
 
-#include "bit_transfer.h"
-#include "check_time.h"
-#include "colors.h"
-#include "frame_compare.h"
+#include "controls/colors.h"
+#include "detect/frame_compare.h"
+#include "workflow/bit_transfer.h"
+#include "workflow/check_time.h"
 
 #include <QCoreApplication>
 

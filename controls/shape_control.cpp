@@ -1,4 +1,4 @@
-#include "shape_control.h"
+#include "controls/shape_control.h"
 
 #include <QPainter>
 
