@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test headless. Usage: scripts/test.sh [build-dir] [cmake args...]
+# Builds and runs every test of a preset, headless.
+# Usage: scripts/test.sh [preset] [cmake args...]   (presets: CMakePresets.json; default release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-build=${1:-build}
+preset=${1:-release}
 shift || true
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
-cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 300
+cmake --preset "$preset" "$@" >/dev/null
+cmake --build --preset "$preset" -j"$(nproc)"
+ctest --preset "$preset" -j"$(nproc)"
