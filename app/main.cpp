@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skymra"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    skymra::installFontSubstitutes();
     skymra::SystemClipboard clipboard;
     skymra::SystemCatalog catalog;
     skymra::SystemAudioPlayer player;

@@ -6,20 +6,18 @@
 #include <QWidget>
 
 namespace skymra {
-namespace {
 
-// 320 x 240, else 640 x 480, else the smallest 4:3 format; -1 when none fits.
-int preferredFormat(const QList<QCameraFormat>& formats) {
+int preferredFormat(const QList<QSize>& resolutions) {
     int best = -1;
-    for (int i = 0; i < formats.size(); ++i) {
-        const QSize s = formats[i].resolution();
-        if (s == QSize(320, 240)) return i;
-        if (s == QSize(640, 480)) best = i;
+    for (int i = 0; i < resolutions.size(); ++i) {
+        const QSize s = resolutions[i];
+        if (s == DefaultCaptureSize) return i;
+        if (s == DefaultCaptureSize * 2) best = i;
     }
     if (best >= 0) return best;
     qint64 smallest = 0;
-    for (int i = 0; i < formats.size(); ++i) {
-        const QSize s = formats[i].resolution();
+    for (int i = 0; i < resolutions.size(); ++i) {
+        const QSize s = resolutions[i];
         const qint64 area = qint64{s.width()} * s.height();
         if (s.width() * 3 == s.height() * 4 && (best < 0 || area < smallest)) {
             best = i;
@@ -29,10 +27,10 @@ int preferredFormat(const QList<QCameraFormat>& formats) {
     return best;
 }
 
-}  // namespace
-
-CameraSource::CameraSource(std::unique_ptr<QCamera> camera, QObject* parent)
-    : FrameSource(parent), camera_(std::move(camera)) {
+CameraSource::CameraSource(std::unique_ptr<QCamera> camera, std::optional<Watchdog> watchdog,
+                           QObject* parent)
+    : FrameSource(parent), camera_(std::move(camera)), timeouts_(watchdog) {
+    if (camera_ && !timeouts_) timeouts_ = Watchdog{};
     // Kept cheap: the camera's thread waits for this slot on every frame.
     connect(&sink_, &QVideoSink::videoFrameChanged, this, &CameraSource::onFrame);
     watchdog_.setSingleShot(true);
@@ -42,15 +40,17 @@ CameraSource::CameraSource(std::unique_ptr<QCamera> camera, QObject* parent)
         connect(camera_.get(), &QCamera::errorOccurred, this,
                 [this](QCamera::Error, const QString& why) { emit lost(why); });
         const QList<QCameraFormat> formats = usableFormats();
-        const int format = preferredFormat(formats);
+        QList<QSize> resolutions;
+        for (const QCameraFormat& f : formats) resolutions.append(f.resolution());
+        const int format = preferredFormat(resolutions);
         if (format >= 0) camera_->setCameraFormat(formats[format]);
         // The sink goes in first: linked after the camera, it makes the running source
         // renegotiate its format, and GStreamer's videoconvert can crash on that change.
         session_.setVideoSink(&sink_);
         session_.setCamera(camera_.get());
         camera_->start();
-        watchdog_.start(FirstFrameMs);
     }
+    if (timeouts_) watchdog_.start(timeouts_->firstFrameMs);
 }
 
 CameraSource::~CameraSource() {
@@ -61,7 +61,7 @@ void CameraSource::onFrame(const QVideoFrame& frame) {
     if (!frame.isValid()) return;
     lastFrame_ = frame;
     convertedIsCurrent_ = false;
-    if (camera_) watchdog_.start(StallMs);
+    if (timeouts_) watchdog_.start(timeouts_->stallMs);
     emit frameChanged();
 }
 
@@ -77,10 +77,6 @@ QImage CameraSource::currentFrame() {
 void CameraSource::setCaptureSize(QSize size) {
     captureSize_ = size;
     convertedIsCurrent_ = false;
-}
-
-QString CameraSource::name() const {
-    return camera_ ? camera_->cameraDevice().description() : tr("Videoström");
 }
 
 QList<QCameraFormat> CameraSource::usableFormats() const {

@@ -10,27 +10,35 @@
 #include <QVideoSink>
 
 #include <memory>
+#include <optional>
 
 namespace skymra {
 
+// Of a camera's formats' sizes, the one it is opened with: the capture size, else twice it, else
+// the smallest 4:3 one; -1 when none fits.
+int preferredFormat(const QList<QSize>& resolutions);
+
 // Frames from a QVideoSink, fed by a system camera (or, in tests, by whoever owns the sink).
-// Frames that stop for StallMs count as the camera being gone.
+// A camera whose first frame takes longer than firstFrameMs, or whose frames then stop for stallMs,
+// counts as gone.
 class CameraSource : public FrameSource {
     Q_OBJECT
   public:
-    static constexpr int StallMs = 2000;
-    static constexpr int FirstFrameMs = 5000;
+    struct Watchdog {
+        int firstFrameMs = 5000;
+        int stallMs = 2000;
+    };
 
-    // Without a camera the sink is fed from outside.
-    explicit CameraSource(std::unique_ptr<QCamera> camera = {}, QObject* parent = nullptr);
+    // Without a camera the sink is fed from outside, watched only when a watchdog is given.
+    explicit CameraSource(std::unique_ptr<QCamera> camera = {},
+                          std::optional<Watchdog> watchdog = std::nullopt,
+                          QObject* parent = nullptr);
     ~CameraSource() override;
 
     QVideoSink* sink() { return &sink_; }
-    QCamera* camera() { return camera_.get(); }
 
     QImage currentFrame() override;
     void setCaptureSize(QSize size) override;
-    QString name() const override;
     QStringList formats() const override;
     int currentFormat() const override;
     void setFormat(int index) override;
@@ -47,6 +55,7 @@ class CameraSource : public FrameSource {
     QImage converted_;
     bool convertedIsCurrent_ = false;
     QSize captureSize_ = DefaultCaptureSize;
+    std::optional<Watchdog> timeouts_;
     QTimer watchdog_;
 };
 

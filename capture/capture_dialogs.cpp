@@ -78,7 +78,7 @@ FormatDialog::FormatDialog(VideoCaptureControl& control, QWidget* parent)
         formats_->setCurrentIndex(source->currentFormat());
     }
     formats_->setEnabled(formats_->count() > 1);
-    for (const QSize s : {QSize(320, 240), QSize(160, 120), QSize(640, 480)}) {
+    for (const QSize s : {DefaultCaptureSize, DefaultCaptureSize / 2, DefaultCaptureSize * 2}) {
         sizes_->addItem(tr("%1 × %2").arg(s.width()).arg(s.height()), s);
         if (s == control_.captureSize()) sizes_->setCurrentIndex(sizes_->count() - 1);
     }

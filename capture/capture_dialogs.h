@@ -15,7 +15,6 @@ class SourceDialog : public QDialog {
     Q_OBJECT
   public:
     SourceDialog(VideoCaptureControl& control, SourceCatalog& catalog, QWidget* parent = nullptr);
-    QComboBox* sources() const { return sources_; }
 
   private:
     void choose(int index);
@@ -33,8 +32,6 @@ class FormatDialog : public QDialog {
     Q_OBJECT
   public:
     explicit FormatDialog(VideoCaptureControl& control, QWidget* parent = nullptr);
-    QComboBox* formats() const { return formats_; }
-    QComboBox* sizes() const { return sizes_; }
 
   private:
     void apply();

@@ -1,13 +1,19 @@
 #include "capture/frame.h"
 
+#include "detect/pixels.h"
+
 #include <QVideoFrame>
+
+#include <cstdint>
+#include <span>
 
 namespace skymra {
 
 void makeOpaque(QImage& image) {
+    const auto width = static_cast<std::size_t>(image.width());
     for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) row[x] |= 0xFF000000u;
+        auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+        makeOpaque(std::span(row, width));
     }
 }
 

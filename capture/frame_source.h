@@ -16,7 +16,6 @@ class FrameSource : public QObject {
     // The current frame at the capture size (normalised), or null before the first frame.
     virtual QImage currentFrame() = 0;
     virtual void setCaptureSize(QSize size) = 0;
-    virtual QString name() const = 0;
     // The formats the source can deliver, for the format dialog, and the one in use.
     virtual QStringList formats() const = 0;
     virtual int currentFormat() const = 0;

@@ -103,8 +103,6 @@ void SceneSource::setCaptureSize(QSize size) {
     cached_ = {};
 }
 
-QString SceneSource::name() const { return tr("Inbyggd testbild"); }
-
 QStringList SceneSource::formats() const { return {tr("320 × 240, 1 bild/s (testbild)")}; }
 
 }  // namespace skymra

@@ -21,7 +21,6 @@ class SceneSource : public FrameSource {
 
     QImage currentFrame() override;
     void setCaptureSize(QSize size) override;
-    QString name() const override;
     QStringList formats() const override;
     int currentFormat() const override { return 0; }
     void setFormat(int) override {}

@@ -18,7 +18,7 @@ QString lostNotice(const QString& why) { return QObject::tr("Testbild: %1").arg(
 VideoCaptureControl::VideoCaptureControl(Clipboard& clipboard, SourceCatalog& catalog,
                                          QWidget* parent)
     : QWidget(parent), clipboard_(clipboard), catalog_(catalog) {
-    setFixedSize(320, 240);
+    setFixedSize(DefaultCaptureSize);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&catalog_, &SourceCatalog::camerasChanged, this,

@@ -3,6 +3,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cstdint>
+#include <span>
+
 namespace skymra {
 
 PictureBox::PictureBox(const QColor& background, QWidget* parent)
@@ -31,17 +34,17 @@ void PictureBox::refresh() {
 
 void PictureBox::updateDisplay() {
     // Painting an RGB32 image onto an ARGB surface takes the fourth byte as alpha.
-    if (display_.size() != image_.size() || display_.format() != QImage::Format_RGB32) {
-        display_ = QImage(image_.size(), QImage::Format_RGB32);
-    }
     const QImage src = image_.format() == QImage::Format_RGB32
                            ? image_
                            : image_.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < src.height(); ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
-        auto* out = reinterpret_cast<QRgb*>(display_.scanLine(y));
-        for (int x = 0; x < src.width(); ++x) out[x] = in[x] | 0xFF000000u;
+    if (display_.size() != src.size() || display_.format() != QImage::Format_RGB32) {
+        display_ = QImage(src.size(), QImage::Format_RGB32);
     }
+    // RGB32 rows have no padding: the bits are one run of pixels.
+    const auto pixels =
+        static_cast<std::size_t>(src.width()) * static_cast<std::size_t>(src.height());
+    makeOpaque(std::span(reinterpret_cast<const std::uint32_t*>(src.constBits()), pixels),
+               std::span(reinterpret_cast<std::uint32_t*>(display_.bits()), pixels));
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
@@ -52,7 +55,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
 void PictureBox::mousePressEvent(QMouseEvent* event) { event->accept(); }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
-    emit mouseReleased(event->position(), event->button());
+    emit mouseReleased(event->position(), event->button(), event->modifiers());
 }
 
 }  // namespace skymra

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "detect/pixels.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -11,8 +13,8 @@ namespace skymra {
 class PictureBox : public QWidget {
     Q_OBJECT
   public:
-    static constexpr int Width = 320;
-    static constexpr int Height = 240;
+    static constexpr int Width = FrameWidth;
+    static constexpr int Height = FrameHeight;
 
     explicit PictureBox(const QColor& background, QWidget* parent = nullptr);
 
@@ -28,7 +30,7 @@ class PictureBox : public QWidget {
     QColor background() const { return background_; }
 
   signals:
-    void mouseReleased(QPointF position, Qt::MouseButton button);
+    void mouseReleased(QPointF position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

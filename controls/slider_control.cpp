@@ -4,14 +4,7 @@
 
 namespace skymra {
 
-SliderControl::SliderControl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
-    setRange(0, 100);
-    setValue(50);
-    setSingleStep(1);
-    setPageStep(5);
-    setTickPosition(QSlider::TicksBelow);
-    setTickInterval(1);
-}
+SliderControl::SliderControl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
 
 void SliderControl::mouseReleaseEvent(QMouseEvent* event) {
     QSlider::mouseReleaseEvent(event);

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset release >/dev/null
 cmake --build build -j"$(nproc)"
 for b in build/bench/*/skymra_bench_*; do
   [ -x "$b" ] && "$b" "$@"

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh imagemagick xdotool
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset release >/dev/null
 cmake --build build -j"$(nproc)" --target skymra >/dev/null
 out=${1:-docs/screenshot.png}
 shift || true

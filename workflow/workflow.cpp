@@ -2,6 +2,7 @@
 
 #include "controls/colors.h"
 #include "detect/frame_compare.h"
+#include "resources/resources.h"
 #include "workflow/bit_transfer.h"
 #include "workflow/check_time.h"
 
@@ -78,15 +79,16 @@ void Workflow::Command2_Click() {
     c_.Command1->setEnabled(false);
     c_.Command2->setEnabled(false);
     c_.Command4->setEnabled(false);
-    c_.Slider1->setValue(50);
+    c_.Slider1->setValue(SliderStart);
     c_.Shape1->setFillColor(fromBgr(IdleColor));
     parkMarkers();
 }
 
 void Workflow::Picture2_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float X, float Y) {
-    // X - 16 in single precision, rounded half away from zero to whole pixels.
-    const QPoint at(static_cast<int>(std::lround(X - 16.0f)),
-                    static_cast<int>(std::lround(Y - 16.0f)));
+    // The marker centred on the click: X - 16 in single precision, rounded half away from zero.
+    constexpr float centre = resources::MarkerCentre;
+    const QPoint at(static_cast<int>(std::lround(X - centre)),
+                    static_cast<int>(std::lround(Y - centre)));
     c_.Image1->move(at);
     c_.Image2->move(at);
 }

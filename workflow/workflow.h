@@ -5,6 +5,7 @@
 #include "controls/picture_box.h"
 #include "controls/shape_control.h"
 #include "controls/slider_control.h"
+#include "detect/pixels.h"
 #include "sound/alarm_sound.h"
 
 #include <QDateTime>
@@ -39,7 +40,9 @@ struct WorkflowControls {
 // throws on a failing step; the steps before it stay done.
 class Workflow {
   public:
-    static constexpr int Pixels = 320 * 240;
+    static constexpr int Pixels = FramePixels;
+    // Slider1 at start and after a return to the video window.
+    static constexpr int SliderStart = 50;
     static constexpr std::int32_t ThresholdPerStep = 50000;
     static constexpr std::int32_t AlarmResource = 102;
     using Clock = std::function<QDateTime()>;

@@ -3,22 +3,17 @@
 #include "controls/colors.h"
 #include "resources/resources.h"
 
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
 
 namespace skymra {
 
 void installFontSubstitutes() {
-    static const bool done = [] {
-        for (const char* name : {"MS Sans Serif", "Microsoft Sans Serif"}) {
-            QFont::insertSubstitutions(QString::fromLatin1(name),
-                                       {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                        QStringLiteral("Helvetica")});
-        }
-        return true;
-    }();
-    (void)done;
+    for (const char* name : {"MS Sans Serif", "Microsoft Sans Serif"}) {
+        QFont::insertSubstitutions(QString::fromLatin1(name),
+                                   {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                    QStringLiteral("Helvetica")});
+    }
 }
 
 QFont formFont(int pixelSize, bool bold) {
@@ -81,7 +76,6 @@ PictureBox* pictureBox(QWidget* parent, const char* name, QColor background, QPo
 
 Form1::Form1(Form1Services services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)) {
-    installFontSubstitutes();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Skymra"));
     setWindowIcon(QIcon(resources::IconPath));
@@ -112,7 +106,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
     Label1[1] =
         label(this, "Label1_1", QStringLiteral("Orginalbild"), {10, 508, 87, 19}, left, bold);
     Picture2 = pictureBox(this, "Picture2", palette().color(QPalette::Button), {498, 4});
-    Picture2->setCursor(QCursor(QPixmap::fromImage(resources::markerPicture()), 16, 16));
+    Picture2->setCursor(QCursor(QPixmap::fromImage(resources::markerPicture()),
+                                resources::MarkerCentre, resources::MarkerCentre));
     Picture2->hide();
     Label3 = label(Picture2, "Label3", QString(), {190, 224, 141, 21}, centre,
                    formFont(SmallFont, false));
@@ -144,6 +139,12 @@ Form1::Form1(Form1Services services, QWidget* parent)
         label(this, "Label1_5", QStringLiteral("Känslighet  %"), {354, 444, 117, 15}, centre, bold);
     Slider1 = named(new SliderControl(this), "Slider1");
     Slider1->setGeometry(332, 462, 161, 42);
+    Slider1->setRange(0, 100);
+    Slider1->setValue(Workflow::SliderStart);
+    Slider1->setSingleStep(1);
+    Slider1->setPageStep(5);
+    Slider1->setTickPosition(QSlider::TicksBelow);
+    Slider1->setTickInterval(1);
     Command3 =
         button(this, "Command3", QStringLiteral("Referens  SnapShot  1"), {10, 528, 167, 25}, true);
     cmdFormatDlg =
@@ -177,12 +178,13 @@ Form1::Form1(Form1Services services, QWidget* parent)
     onClick(cmdFormatDlg, &Form1::cmdFormatDlg_Click);
     connect(Slider1, &SliderControl::mouseReleased, this,
             [this](Qt::MouseButton) { runHandler([this] { Slider1_MouseUp(); }); });
-    connect(Picture2, &PictureBox::mouseReleased, this, [this](QPointF at, Qt::MouseButton button) {
-        runHandler([&] {
-            Picture2_MouseUp(button, QGuiApplication::keyboardModifiers(),
-                             static_cast<float>(at.x()), static_cast<float>(at.y()));
-        });
-    });
+    connect(Picture2, &PictureBox::mouseReleased, this,
+            [this](QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers shift) {
+                runHandler([&] {
+                    Picture2_MouseUp(button, shift, static_cast<float>(at.x()),
+                                     static_cast<float>(at.y()));
+                });
+            });
 }
 
 void Form1::Command5_Click() { ezVidCap1->showSourceDialog(); }

@@ -54,20 +54,30 @@ class Form1 : public QWidget {
     // Runs a handler: a failure stops it at that step and is shown, the window stays usable.
     void runHandler(const std::function<void()>& handler);
 
+    // The capture control: live preview top left, the source of every snapshot.
     VideoCaptureControl* ezVidCap1;
+    // Captions: 0 over the preview, 1 "Orginalbild", 2 "Nya bilden", 3 over the new picture,
+    // 4 "Filter", 5 the slider's.
     std::array<QLabel*, 6> Label1;
+    // The reference snapshot, bottom left, with its marker.
     PictureBox* Picture1;
     QLabel* Image1;
+    // The change map, top right, shown after a check, with the check's time on it.
     PictureBox* Picture2;
     QLabel* Label3;
+    // The new picture (the second snapshot), bottom right, with its marker; a picture box,
+    // not the capture control.
     PictureBox* ezVidCap;
     QLabel* Image2;
+    // The middle column: the alarm indicator, Set Camera, the wake-up note and the change count.
     ShapeControl* Shape1;
     QPushButton* Command5;
     QLabel* Label4;
     QLabel* Label2;
-    std::array<LineControl*, 5> Line;  // Line1 to Line5
+    std::array<LineControl*, 5> Line;  // Line1 to Line5: the arrow under the count
+    // The sensitivity: a release takes a second snapshot and checks.
     SliderControl* Slider1;
+    // The buttons along the bottom: reference snapshot, format, check, second snapshot, back.
     QPushButton* Command3;
     QPushButton* cmdFormatDlg;
     QPushButton* Command1;
@@ -83,7 +93,7 @@ class Form1 : public QWidget {
     bool centred_ = false;
 };
 
-// Where MS Sans Serif is missing, the nearest sans-serif face stands in for it.
+// Where MS Sans Serif is missing, the nearest sans-serif face stands in for it; once, at start.
 void installFontSubstitutes();
 // MS Sans Serif at a pixel size (8.25, 9.75, 12 and 13.5 pt are 11, 13, 16 and 18 px at 96 dpi).
 QFont formFont(int pixelSize, bool bold);

@@ -154,8 +154,8 @@ TEST(CameraDevice, UnpluggedAndStoppedCamerasFallBackAndAReturningOneIsTaken) {
     QElapsedTimer stopped;
     stopped.start();
     camera("stop");
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return p.capture().showsScene(); }, CameraSource::StallMs + 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.capture().showsScene(); },
+                                CameraSource::Watchdog{}.stallMs + 2000));
     std::printf("the scene took over %lld ms after the camera server was told to stop\n",
                 static_cast<long long>(stopped.elapsed()));
     p.window.Command4_Click();
@@ -198,6 +198,7 @@ TEST(CameraDevice, ACameraThatComesAfterStartIsTakenAndCanBeChosen) {
 int main(int argc, char** argv) {
     skymra::test::sinceStart.start();
     QApplication app(argc, argv);
+    skymra::installFontSubstitutes();
     if (argc > 1 && qstrcmp(argv[1], "--first-frame") == 0) {
         // One cold start: prints the milliseconds from process start to a camera frame shown.
         skymra::test::Program p;

@@ -20,8 +20,8 @@ void FakeClipboard::setImage(const QImage& image) {
 QImage FakeClipboard::image() const { return content; }
 
 std::unique_ptr<FrameSource> FakeCatalog::open(const QByteArray& id) {
-    if (!listsCamera(cameras_, id)) return nullptr;
-    auto source = std::make_unique<CameraSource>();
+    if (!listsCamera(cameras_, id) || broken.contains(id)) return nullptr;
+    auto source = std::make_unique<CameraSource>(nullptr, watchdog);
     opened_ = source.get();
     return source;
 }

@@ -10,6 +10,7 @@
 
 #include <QVideoFrameFormat>
 #include <functional>
+#include <optional>
 
 namespace skymra::test {
 
@@ -39,6 +40,11 @@ class FakeCatalog : public SourceCatalog {
     void removeCamera(const QByteArray& id);
     // The source most recently opened, while it lives.
     CameraSource* opened() const { return opened_.data(); }
+
+    // Given to each source opened: fed sinks are not watched unless told.
+    std::optional<CameraSource::Watchdog> watchdog;
+    // Cameras that are listed but fail to open.
+    QList<QByteArray> broken;
 
   private:
     QList<CameraInfo> cameras_;

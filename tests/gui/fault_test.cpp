@@ -1,6 +1,5 @@
 // Faults and bad input on the real window: no crash, a message where a step failed, nothing lost.
-#include "app/form/form1.h"
-#include "tests/gui/fakes.h"
+#include "tests/gui/window_fixture.h"
 
 #include <QTest>
 
@@ -9,16 +8,8 @@
 namespace skymra::test {
 namespace {
 
-class FaultTest : public ::testing::Test {
+class FaultTest : public WindowFixture {
   protected:
-    FaultTest() {
-        catalog.addCamera("cam0");
-        form = std::make_unique<Form1>(
-            Form1Services{clipboard, catalog, sound, [this](const QString& e) { errors << e; }});
-        camera = catalog.opened();
-    }
-    void show(const QImage& picture) { camera->sink()->setVideoFrame(frameFromImage(picture)); }
-    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     // The state table holds in either view.
     void expectConsistent() {
         EXPECT_TRUE(form->Command3->isEnabled());
@@ -32,14 +23,6 @@ class FaultTest : public ::testing::Test {
             EXPECT_FALSE(form->Command2->isEnabled());
         }
     }
-
-    FakeClipboard clipboard;
-    FakeCatalog catalog;
-    FakeAudioPlayer player;
-    AlarmSound sound{player};
-    QStringList errors;
-    std::unique_ptr<Form1> form;
-    CameraSource* camera = nullptr;
 };
 
 TEST_F(FaultTest, TheCameraGoingBetweenTwoSnapshotsKeepsTheReference) {
@@ -78,7 +61,7 @@ TEST_F(FaultTest, AClipboardWithoutAPictureLeavesTheBoxShowingItsBackground) {
     struct TextOnly : FakeClipboard {
         void setImage(const QImage&) override {}  // another program keeps its text there
     } text;
-    Form1 other({text, catalog, sound, [this](const QString& e) { errors << e; }});
+    Form1 other(services(text, sound));
     other.Picture1->setPicture(solid(Qt::red));
     QTest::mouseClick(other.Command3, Qt::LeftButton);
     EXPECT_EQ(other.Picture1->persistentImage(), solid(QColor(0, 0, 0x80)));
@@ -89,7 +72,7 @@ TEST_F(FaultTest, AClipboardWithoutAPictureLeavesTheBoxShowingItsBackground) {
 TEST_F(FaultTest, ACheckWithoutAnAudioDeviceKeepsItsResults) {
     SystemAudioPlayer silent;  // tests run with no audio server
     AlarmSound noDevice(silent);
-    Form1 other({clipboard, catalog, noDevice, [this](const QString& e) { errors << e; }});
+    Form1 other(services(clipboard, noDevice));
     other.Slider1->setValue(0);
     QTest::mouseClick(other.Command3, Qt::LeftButton);
     QTest::mouseClick(other.Command4, Qt::LeftButton);

@@ -1,3 +1,5 @@
+#include "app/form/form1.h"
+
 #include <QApplication>
 #include <QStyleFactory>
 
@@ -9,6 +11,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // One style everywhere, so slider geometry is the same on every machine.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    skymra::installFontSubstitutes();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

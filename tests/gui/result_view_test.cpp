@@ -1,6 +1,5 @@
-#include "app/form/form1.h"
 #include "controls/colors.h"
-#include "tests/gui/fakes.h"
+#include "tests/gui/window_fixture.h"
 
 #include <QStyleOptionSlider>
 #include <QTest>
@@ -10,23 +9,11 @@
 namespace skymra::test {
 namespace {
 
-class ResultViewTest : public ::testing::Test {
+class ResultViewTest : public WindowFixture {
   protected:
     ResultViewTest() {
-        catalog.addCamera("cam0");
-        form = std::make_unique<Form1>(
-            Form1Services{clipboard, catalog, sound, [this](const QString& e) { errors << e; },
-                          [this] {
-                              ++checks;
-                              return QDateTime(QDate(2026, 12, 7), QTime(9, 0));
-                          }});
-        camera = catalog.opened();
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void show(const QImage& picture) { camera->sink()->setVideoFrame(frameFromImage(picture)); }
-    void click(QWidget* w, QPoint at = {}) {
-        QTest::mouseClick(w, Qt::LeftButton, {}, at.isNull() ? w->rect().center() : at);
+        now = QDateTime(QDate(2026, 12, 7), QTime(9, 0));
+        showAndWait();
     }
     // QTest takes (0, 0) for "the centre", so the map gets its events by hand.
     void clickAt(QWidget* w, QPointF at, Qt::MouseButton button = Qt::LeftButton) {
@@ -35,13 +22,6 @@ class ResultViewTest : public ::testing::Test {
                             Qt::NoButton, {});
         QCoreApplication::sendEvent(w, &press);
         QCoreApplication::sendEvent(w, &release);
-    }
-    void checkOnce() {
-        show(solid(Qt::black));
-        click(form->Command3);
-        show(solid(Qt::red));
-        click(form->Command4);
-        click(form->Command1);
     }
     QPoint handleCentre() {
         QStyleOptionSlider opt;
@@ -57,19 +37,10 @@ class ResultViewTest : public ::testing::Test {
             ->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, form->Slider1)
             .center();
     }
-
-    FakeClipboard clipboard;
-    FakeCatalog catalog;
-    FakeAudioPlayer player;
-    AlarmSound sound{player};
-    QStringList errors;
-    int checks = 0;
-    std::unique_ptr<Form1> form;
-    CameraSource* camera = nullptr;
 };
 
 TEST_F(ResultViewTest, AReleaseOnTheMapPlacesBothMarkers) {
-    checkOnce();
+    runCheck(solid(Qt::black), solid(Qt::red));
     clickAt(form->Picture2, {0, 0});
     EXPECT_EQ(form->Image1->geometry(), QRect(-16, -16, 32, 32));
     EXPECT_EQ(form->Image2->geometry(), QRect(-16, -16, 32, 32));
@@ -135,7 +106,7 @@ TEST_F(ResultViewTest, AClickQueuedDuringTheYieldRunsItsOwnCheckAndTheSlidersFol
 }
 
 TEST_F(ResultViewTest, BackReturnsToWaitingAndKeepsTheResults) {
-    checkOnce();
+    runCheck(solid(Qt::black), solid(Qt::red));
     form->Slider1->setValue(80);
     const QString count = form->Label2->text(), time = form->Label3->text();
     const QImage reference = form->Picture1->persistentImage(),

@@ -1,7 +1,6 @@
 // A whole session, twenty times over: snapshots, checks with and without alarm, markers, slider,
 // back. Leaks show under LeakSanitizer in CI; here the resident memory must stay flat.
-#include "app/form/form1.h"
-#include "tests/gui/fakes.h"
+#include "tests/gui/window_fixture.h"
 
 #include <QFile>
 #include <QTest>
@@ -19,29 +18,23 @@ qint64 residentBytes() {
     return fields.size() > 1 ? fields[1].toLongLong() * 4096 : 0;
 }
 
-TEST(SessionTest, TwentyRoundsOfTheWorkflowKeepTheWindowConsistentAndMemoryFlat) {
-    FakeClipboard clipboard;
-    FakeCatalog catalog;
-    catalog.addCamera("cam0");
-    FakeAudioPlayer player;
-    AlarmSound sound(player);
-    QStringList errors;
-    Form1 form({clipboard, catalog, sound, [&](const QString& e) { errors << e; }});
-    CameraSource* camera = catalog.opened();
-    form.show();
-    auto click = [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); };
+using SessionTest = WindowFixture;
+
+TEST_F(SessionTest, TwentyRoundsOfTheWorkflowKeepTheWindowConsistentAndMemoryFlat) {
+    form->show();
     qint64 warm = 0;
     for (int round = 0; round < 20; ++round) {
-        camera->sink()->setVideoFrame(frameFromImage(solid(Qt::black)));
-        click(form.Command3);
-        camera->sink()->setVideoFrame(frameFromImage(solid(round % 2 ? Qt::red : Qt::black)));
-        click(form.Command4);
-        click(form.Command1);  // alarm on odd rounds
-        QTest::mouseClick(form.Picture2, Qt::LeftButton, {}, QPoint(40 + round, 60));
-        QTest::mouseClick(form.Slider1, Qt::LeftButton, {}, QPoint(8, form.Slider1->height() / 2));
-        click(form.Command2);
-        ASSERT_FALSE(form.Picture2->isVisible());
-        ASSERT_EQ(form.Slider1->value(), 50);
+        show(solid(Qt::black));
+        click(form->Command3);
+        show(solid(round % 2 ? Qt::red : Qt::black));
+        click(form->Command4);
+        click(form->Command1);  // alarm on odd rounds
+        QTest::mouseClick(form->Picture2, Qt::LeftButton, {}, QPoint(40 + round, 60));
+        QTest::mouseClick(form->Slider1, Qt::LeftButton, {},
+                          QPoint(8, form->Slider1->height() / 2));
+        click(form->Command2);
+        ASSERT_FALSE(form->Picture2->isVisible());
+        ASSERT_EQ(form->Slider1->value(), 50);
         if (round == 4) warm = residentBytes();
     }
     EXPECT_TRUE(errors.isEmpty());

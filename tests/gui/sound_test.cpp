@@ -156,11 +156,9 @@ TEST(ConvertPcmTest, StereoInt16MixesToMonoAndSilenceIsEachFormatsZero) {
 TEST(SystemAudioPlayerTest, OpensInTheSoundsFormatWhereTheDeviceTakesIt) {
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) {
-        // No audio server here: nothing opens, nothing is played, nothing fails.
+        // No audio server here: nothing opens.
         SystemAudioPlayer player;
         EXPECT_FALSE(player.outputFormat().isValid());
-        player.play(":/CUSTOM/102");
-        player.play(":/no/such/sound");
         return;
     }
     const QAudioFormat chosen = SystemAudioPlayer::formatFor(device, alarmFormat());

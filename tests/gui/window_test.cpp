@@ -1,7 +1,6 @@
-#include "app/form/form1.h"
 #include "controls/colors.h"
 #include "resources/resources.h"
-#include "tests/gui/fakes.h"
+#include "tests/gui/window_fixture.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -64,27 +63,23 @@ const Row Table[] = {
     {"Command2", "Form1", {676, 530, 137, 25}, "Åter till Videofönster", 11, false, false, true},
 };
 
-class WindowTest : public ::testing::Test {
+// The window as it opens, on the built-in scene.
+class WindowTest : public WindowFixture {
   protected:
-    FakeClipboard clipboard;
-    FakeCatalog catalog;
-    FakeAudioPlayer player;
-    AlarmSound sound{player};
-    QStringList errors;
-    Form1 form{{clipboard, catalog, sound, [this](const QString& e) { errors << e; }}};
+    WindowTest() : WindowFixture(Camera::None) {}
 
     QWidget* control(const char* name) {
-        if (QString::fromLatin1(name) == QLatin1String("Form1")) return &form;
-        return form.findChild<QWidget*>(QString::fromLatin1(name));
+        if (QString::fromLatin1(name) == QLatin1String("Form1")) return form.get();
+        return form->findChild<QWidget*>(QString::fromLatin1(name));
     }
 };
 
 TEST_F(WindowTest, WindowIsFixedTealAndNamedSkymra) {
-    EXPECT_EQ(form.windowTitle(), "Skymra");
-    EXPECT_EQ(form.size(), QSize(830, 563));
-    EXPECT_EQ(form.minimumSize(), form.maximumSize());
-    EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0, 0x80, 0x80));
-    EXPECT_FALSE(form.windowIcon().isNull());
+    EXPECT_EQ(form->windowTitle(), "Skymra");
+    EXPECT_EQ(form->size(), QSize(830, 563));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(0, 0x80, 0x80));
+    EXPECT_FALSE(form->windowIcon().isNull());
 }
 
 TEST_F(WindowTest, EveryControlAsDesigned) {
@@ -125,18 +120,18 @@ TEST_F(WindowTest, MsSansSerifFallsBackToLiberationSans) {
 }
 
 TEST_F(WindowTest, Label4WrapsAtBlanksIntoTwoLines) {
-    EXPECT_TRUE(form.Label4->wordWrap());
-    EXPECT_EQ(form.Label4->text().size(), 39);
-    const QFontMetrics fm(form.Label4->font());
-    const QRect r = fm.boundingRect(QRect(0, 0, 139, 1000), Qt::TextWordWrap, form.Label4->text());
+    EXPECT_TRUE(form->Label4->wordWrap());
+    EXPECT_EQ(form->Label4->text().size(), 39);
+    const QFontMetrics fm(form->Label4->font());
+    const QRect r = fm.boundingRect(QRect(0, 0, 139, 1000), Qt::TextWordWrap, form->Label4->text());
     EXPECT_EQ(r.height(), 2 * fm.lineSpacing());
 }
 
 TEST_F(WindowTest, ShapeLinesAndSlider) {
-    EXPECT_EQ(form.Shape1->diameter(), 87);
-    EXPECT_EQ(form.Shape1->fillColor(), fromBgr(IdleColor));
-    EXPECT_EQ(form.Shape1->borderColor(), QColor(0xC0, 0xC0, 0xC0));
-    EXPECT_EQ(form.Shape1->borderWidth(), 10);
+    EXPECT_EQ(form->Shape1->diameter(), 87);
+    EXPECT_EQ(form->Shape1->fillColor(), fromBgr(IdleColor));
+    EXPECT_EQ(form->Shape1->borderColor(), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(form->Shape1->borderWidth(), 10);
 
     struct LineRow {
         const char* name;
@@ -150,7 +145,7 @@ TEST_F(WindowTest, ShapeLinesAndSlider) {
                              {"Line5", {376, 392}, {390, 402}, 2}};
     for (const LineRow& row : lines) {
         SCOPED_TRACE(row.name);
-        auto* line = form.findChild<LineControl*>(QString::fromLatin1(row.name));
+        auto* line = form->findChild<LineControl*>(QString::fromLatin1(row.name));
         ASSERT_NE(line, nullptr);
         EXPECT_EQ(line->from(), row.from);
         EXPECT_EQ(line->to(), row.to);
@@ -158,7 +153,7 @@ TEST_F(WindowTest, ShapeLinesAndSlider) {
         EXPECT_EQ(line->color(), QColor(0xFF, 0xFF, 0xC0));
     }
 
-    const QSlider* s = form.Slider1;
+    const QSlider* s = form->Slider1;
     EXPECT_EQ(s->orientation(), Qt::Horizontal);
     EXPECT_EQ(s->minimum(), 0);
     EXPECT_EQ(s->maximum(), 100);
@@ -170,9 +165,9 @@ TEST_F(WindowTest, ShapeLinesAndSlider) {
 }
 
 TEST_F(WindowTest, PictureBoxesHoldTheirBackgrounds) {
-    EXPECT_EQ(form.Picture1->persistentImage().pixel(0, 0), qRgb(0, 0, 0x80));
-    EXPECT_EQ(form.ezVidCap->persistentImage().pixel(319, 239), qRgb(0, 0, 0x80));
-    EXPECT_EQ(form.Picture2->background(), form.palette().color(QPalette::Button));
+    EXPECT_EQ(form->Picture1->persistentImage().pixel(0, 0), qRgb(0, 0, 0x80));
+    EXPECT_EQ(form->ezVidCap->persistentImage().pixel(319, 239), qRgb(0, 0, 0x80));
+    EXPECT_EQ(form->Picture2->background(), form->palette().color(QPalette::Button));
 }
 
 TEST_F(WindowTest, TabOrder) {
@@ -191,15 +186,15 @@ TEST_F(WindowTest, TabOrder) {
 
 TEST_F(WindowTest, MarkersShowTheMarkerPictureAndPointer) {
     const QImage marker = resources::markerPicture();
-    EXPECT_EQ(form.Image1->pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
+    EXPECT_EQ(form->Image1->pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
               marker.convertToFormat(QImage::Format_ARGB32));
-    EXPECT_EQ(form.Picture2->cursor().hotSpot(), QPoint(16, 16));
-    EXPECT_EQ(form.Picture2->cursor().pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(form->Picture2->cursor().hotSpot(), QPoint(16, 16));
+    EXPECT_EQ(form->Picture2->cursor().pixmap().size(), QSize(32, 32));
 }
 
 TEST_F(WindowTest, AFailingHandlerIsReportedAndTheWindowGoesOn) {
     int after = 0;
-    form.runHandler([&] {
+    form->runHandler([&] {
         clipboard.refuseClear = true;
         clipboard.clear();
         ++after;
@@ -207,7 +202,7 @@ TEST_F(WindowTest, AFailingHandlerIsReportedAndTheWindowGoesOn) {
     EXPECT_EQ(after, 0);
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains("clipboard"));
-    form.runHandler([&] { ++after; });
+    form->runHandler([&] { ++after; });
     EXPECT_EQ(after, 1);
 }
 

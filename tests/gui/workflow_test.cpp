@@ -1,7 +1,6 @@
-#include "app/form/form1.h"
 #include "controls/colors.h"
 #include "detect/frame_compare.h"
-#include "tests/gui/fakes.h"
+#include "tests/gui/window_fixture.h"
 #include "workflow/bit_transfer.h"
 #include "workflow/check_time.h"
 
@@ -14,44 +13,15 @@ namespace skymra::test {
 namespace {
 
 // The real window on a camera the test feeds.
-class WorkflowTest : public ::testing::Test {
+class WorkflowTest : public WindowFixture {
   protected:
-    WorkflowTest() {
-        catalog.addCamera("cam0");
-        form = std::make_unique<Form1>(Form1Services{clipboard, catalog, sound,
-                                                     [this](const QString& e) { errors << e; },
-                                                     [this] { return now; }});
-        camera = catalog.opened();
-    }
-
-    void show(const QImage& picture) { camera->sink()->setVideoFrame(frameFromImage(picture)); }
-    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-
     // Command4, Command1, Command2 enabled and Picture2 visible.
     std::tuple<bool, bool, bool, bool> states() const {
         return {form->Command4->isEnabled(), form->Command1->isEnabled(),
                 form->Command2->isEnabled(), form->Picture2->isVisibleTo(form.get())};
     }
 
-    // Reference, wait, second snapshot and check through the buttons.
-    void runCheck(const QImage& reference, const QImage& second) {
-        show(reference);
-        click(form->Command3);
-        show(second);
-        click(form->Command4);
-        click(form->Command1);
-    }
-
     QImage map() const { return form->Picture2->persistentImage(); }
-
-    FakeClipboard clipboard;
-    FakeCatalog catalog;
-    FakeAudioPlayer player;
-    AlarmSound sound{player};
-    QStringList errors;
-    QDateTime now{QDate(2026, 12, 7), QTime(14, 5, 9)};
-    std::unique_ptr<Form1> form;
-    CameraSource* camera = nullptr;
 };
 
 TEST_F(WorkflowTest, IdenticalSnapshotsGiveABlackMapNoCountAndNoAlarm) {
@@ -208,7 +178,7 @@ TEST_F(WorkflowTest, AClipboardEmptiedBeforeTheCheckReadsStopsIt) {
     struct Forgetful : FakeClipboard {
         void setImage(const QImage&) override { content = QImage(); }
     } forgetful;
-    Form1 other({forgetful, catalog, sound, [this](const QString& e) { errors << e; }});
+    Form1 other(services(forgetful, sound));
     other.Command4->setEnabled(true);
     other.Command1->setEnabled(true);
     QTest::mouseClick(other.Command1, Qt::LeftButton);

@@ -1,0 +1,158 @@
+// The capture control's two dialogs driven as a user would, its watchdog on injected timeouts,
+// and the format a camera is opened with.
+#include "capture/camera_source.h"
+#include "capture/capture_dialogs.h"
+#include "capture/scene_source.h"
+#include "capture/video_capture.h"
+#include "tests/gui/fakes.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace skymra::test {
+namespace {
+
+class CaptureDialogTest : public ::testing::Test {
+  protected:
+    CaptureDialogTest() {
+        catalog.addCamera("cam0");
+        catalog.addCamera("cam1");
+    }
+
+    static QStringList items(const QComboBox* box) {
+        QStringList out;
+        for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+        return out;
+    }
+    static void choose(QComboBox* box, const QString& text) {
+        const int i = box->findText(text);
+        ASSERT_GE(i, 0) << text.toStdString();
+        box->setCurrentIndex(i);
+        emit box->activated(i);
+    }
+    static QPushButton* button(QDialog& d, QDialogButtonBox::StandardButton which) {
+        return d.findChild<QDialogButtonBox*>()->button(which);
+    }
+
+    FakeClipboard clipboard;
+    FakeCatalog catalog;
+};
+
+TEST_F(CaptureDialogTest, SetCameraListsEverySourceAndSwitchesToTheOneChosen) {
+    VideoCaptureControl control(clipboard, catalog);
+    SourceDialog dialog(control, catalog);
+    auto* sources = dialog.findChild<QComboBox*>();
+    EXPECT_EQ(items(sources), QStringList({"cam0", "cam1", "Inbyggd testbild"}));
+    EXPECT_EQ(sources->currentText(), "cam0");
+
+    choose(sources, "Inbyggd testbild");
+    EXPECT_TRUE(control.showsScene());
+    ASSERT_NE(dialog.findChild<QLabel*>(), nullptr);
+    choose(sources, "cam1");
+    EXPECT_EQ(control.cameraId(), "cam1");
+
+    // A camera that fails to open says so and leaves the one in use.
+    catalog.broken << "cam0";
+    QString warning;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            warning = box->text();
+            box->accept();
+        }
+    });
+    choose(sources, "cam0");
+    EXPECT_EQ(warning, "Kameran kunde inte öppnas.");
+    EXPECT_EQ(control.cameraId(), "cam1");
+
+    dialog.show();
+    button(dialog, QDialogButtonBox::Close)->click();
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(CaptureDialogTest, DisplayFormatSetsTheCaptureSizeOnOkAndNothingOnCancel) {
+    VideoCaptureControl control(clipboard, catalog);
+    auto sizes = [](FormatDialog& d) { return d.findChildren<QComboBox*>().at(1); };
+    {
+        FormatDialog dialog(control);
+        auto* formats = dialog.findChildren<QComboBox*>().at(0);
+        EXPECT_EQ(formats->count(), 0);  // a fed camera lists none
+        EXPECT_FALSE(formats->isEnabled());
+        EXPECT_EQ(items(sizes(dialog)), QStringList({"320 × 240", "160 × 120", "640 × 480"}));
+        EXPECT_EQ(sizes(dialog)->currentText(), "320 × 240");
+        sizes(dialog)->setCurrentIndex(2);
+        dialog.show();
+        button(dialog, QDialogButtonBox::Cancel)->click();
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    }
+    EXPECT_EQ(control.captureSize(), QSize(320, 240));
+    {
+        FormatDialog dialog(control);
+        sizes(dialog)->setCurrentIndex(2);
+        dialog.show();
+        button(dialog, QDialogButtonBox::Ok)->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(control.captureSize(), QSize(640, 480));
+    FormatDialog again(control);
+    EXPECT_EQ(sizes(again)->currentText(), "640 × 480");
+}
+
+TEST_F(CaptureDialogTest, BothDialogsOpenFromTheControlAndReturnWhenClosed) {
+    VideoCaptureControl control(clipboard, catalog);
+    QStringList titles;
+    auto closeNext = [&] {
+        QTimer::singleShot(0, [&] {
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                titles << d->windowTitle();
+                d->reject();
+            }
+        });
+    };
+    closeNext();
+    control.showSourceDialog();
+    closeNext();
+    control.showFormatDialog();
+    EXPECT_EQ(titles, QStringList({"Set Camera", "Display Format"}));
+}
+
+TEST_F(CaptureDialogTest, TheWatchdogGivesUpACameraWithoutFramesOrWhoseFramesStop) {
+    catalog.watchdog = CameraSource::Watchdog{150, 150};
+    VideoCaptureControl control(clipboard, catalog);
+    ASSERT_FALSE(control.showsScene());
+    // No first frame.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control.showsScene(); }, 5000));
+
+    ASSERT_TRUE(control.useCamera("cam1"));
+    CameraSource* camera = catalog.opened();
+    QTimer feed;
+    QObject::connect(&feed, &QTimer::timeout, camera,
+                     [&] { camera->sink()->setVideoFrame(frameFromImage(solid(Qt::green))); });
+    feed.start(20);
+    QTest::qWait(600);  // four times the stall time, with frames flowing
+    EXPECT_FALSE(control.showsScene());
+    feed.stop();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control.showsScene(); }, 5000));
+    auto* scene = qobject_cast<SceneSource*>(control.source());
+    ASSERT_NE(scene, nullptr);
+    EXPECT_TRUE(scene->notice().contains("slutade skicka bilder"));
+}
+
+TEST(PreferredFormatTest, TheCaptureSizeThenTwiceItThenTheSmallest4By3) {
+    const QSize vga(640, 480), qvga(320, 240), hd(1280, 720), xga(1024, 768), sxga(1280, 960);
+    EXPECT_EQ(preferredFormat({hd, vga, qvga}), 2);
+    EXPECT_EQ(preferredFormat({hd, vga, xga}), 1);
+    EXPECT_EQ(preferredFormat({sxga, hd, xga}), 2);
+    EXPECT_EQ(preferredFormat({hd, QSize(1920, 1080)}), -1);
+    EXPECT_EQ(preferredFormat({}), -1);
+}
+
+}  // namespace
+}  // namespace skymra::test
