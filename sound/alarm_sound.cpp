@@ -1,5 +1,6 @@
 #include "sound/alarm_sound.h"
 
+#include "events/yield.h"
 #include "resources/resources.h"
 
 #include <QCoreApplication>
@@ -17,7 +18,7 @@ void AlarmSound::SoundPlay(std::int32_t ResourceId) {
                 .toStdString());
     }
     player_.play(resources::customResourcePath(ResourceId));
-    QCoreApplication::processEvents();
+    yieldToEvents();
 }
 
 }  // namespace skymra

@@ -7,7 +7,8 @@
 namespace skymra {
 
 // The general date-time text: the short date, a blank and the time with seconds, both in the
-// locale's form and without a time-zone name; at exactly midnight the date alone.
+// locale's form and without a time-zone name; at midnight
+// (to the second) the date alone.
 QString generalDateTime(const QDateTime& when, const QLocale& locale = QLocale());
 
 }  // namespace skymra

@@ -2,6 +2,7 @@
 
 #include "controls/colors.h"
 #include "detect/frame_compare.h"
+#include "events/yield.h"
 #include "resources/resources.h"
 #include "workflow/bit_transfer.h"
 #include "workflow/check_time.h"
@@ -95,7 +96,7 @@ void Workflow::Picture2_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float X,
 
 void Workflow::Slider1_MouseUp() {
     Command4_Click();
-    QCoreApplication::processEvents();
+    yieldToEvents();
     Command1_Click();
 }
 

@@ -188,15 +188,38 @@ TEST_F(WorkflowTest, AClipboardEmptiedBeforeTheCheckReadsStopsIt) {
     EXPECT_TRUE(other.Command1->isEnabled());
 }
 
-TEST(CheckTimeTest, ShortDateAndTimeWithSecondsOrTheDateAloneAtMidnight) {
-    const QLocale sv(QLocale::Swedish, QLocale::Sweden);
-    EXPECT_EQ(generalDateTime(QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)), sv),
-              "2026-12-07 14:05:09");
-    EXPECT_EQ(generalDateTime(QDateTime(QDate(2026, 12, 7), QTime(0, 0)), sv), "2026-12-07");
-    const QLocale us(QLocale::English, QLocale::UnitedStates);
-    const QString t = generalDateTime(QDateTime(QDate(2026, 12, 7), QTime(14, 5, 9)), us);
-    EXPECT_TRUE(t.startsWith("12/7/26 2:05:09")) << t.toStdString();
-    EXPECT_FALSE(t.contains("UTC"));
+// The locale's short date and long time, without a time-zone field or its brackets.
+TEST(CheckTimeTest, ShortDateAndTimeWithSecondsInEveryLocaleAndTheDateAloneAtMidnight) {
+    struct Row {
+        const char* locale;
+        const char* afternoon;  // 14:05:09
+        const char* midnight;   // 00:00:00 and 00:00:00.500
+        const char* second;     // 00:00:01
+    };
+    const Row rows[] = {
+        {"sv_SE", "2026-12-07 14:05:09", "2026-12-07", "2026-12-07 00:00:01"},
+        {"en_US", "12/7/26 2:05:09 PM", "12/7/26", "12/7/26 12:00:01 AM"},
+        {"C", "7 Dec 2026 14:05:09", "7 Dec 2026", "7 Dec 2026 00:00:01"},
+        {"es_ES", "7/12/26 14:05:09", "7/12/26", "7/12/26 0:00:01"},
+        {"ca_ES", "7/12/26 14:05:09", "7/12/26", "7/12/26 0:00:01"},
+        {"fa_IR", "۲۰۲۶/۱۲/۷ ۱۴:۰۵:۰۹", "۲۰۲۶/۱۲/۷", "۲۰۲۶/۱۲/۷ ۰:۰۰:۰۱"},
+        {"de_DE", "07.12.26 14:05:09", "07.12.26", "07.12.26 00:00:01"},
+        {"ja_JP", "2026/12/07 14時05分09秒", "2026/12/07", "2026/12/07 0時00分01秒"},
+        {"nds_DE", "7.12.26 Klock 14.05:09", "7.12.26", "7.12.26 Klock 0.00:01"},  // quoted text
+    };
+    const QDate day(2026, 12, 7);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.locale);
+        const QLocale locale(QString::fromLatin1(row.locale));
+        EXPECT_EQ(generalDateTime(QDateTime(day, QTime(14, 5, 9)), locale),
+                  QString::fromUtf8(row.afternoon));
+        EXPECT_EQ(generalDateTime(QDateTime(day, QTime(0, 0)), locale),
+                  QString::fromUtf8(row.midnight));
+        EXPECT_EQ(generalDateTime(QDateTime(day, QTime(0, 0, 0, 500)), locale),
+                  QString::fromUtf8(row.midnight));
+        EXPECT_EQ(generalDateTime(QDateTime(day, QTime(0, 0, 1)), locale),
+                  QString::fromUtf8(row.second));
+    }
 }
 
 }  // namespace
