@@ -1,4 +1,5 @@
 #include "app/form/form1.h"
+#include "app/form/language.h"
 #include "capture/clipboard.h"
 #include "capture/source_catalog.h"
 #include "sound/alarm_sound.h"
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Skymra"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     skymra::installFontSubstitutes();
+    skymra::installSwedishTranslations(app);
     skymra::SystemClipboard clipboard;
     skymra::SystemCatalog catalog;
     skymra::SystemAudioPlayer player;

@@ -1,6 +1,7 @@
 #include "capture/clipboard.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMimeData>
 
@@ -9,7 +10,9 @@ namespace {
 
 QClipboard& systemClipboard() {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard == nullptr) throw ClipboardError("The system clipboard cannot be reached.");
+    if (clipboard == nullptr) throw ClipboardError(
+            QCoreApplication::translate("SystemClipboard", "Systemets urklipp går inte att nå.")
+                .toStdString());
     return *clipboard;
 }
 
@@ -23,7 +26,10 @@ void SystemClipboard::setImage(const QImage& image) {
     // Windows and Wayland may refuse without saying so.
     const QMimeData* data = clipboard.mimeData();
     if (!image.isNull() && (data == nullptr || !data->hasImage())) {
-        throw ClipboardError("The clipboard refused the picture (another program may hold it).");
+        throw ClipboardError(QCoreApplication::translate(
+                                 "SystemClipboard",
+                                 "Urklippet tog inte emot bilden (ett annat program kan hålla det).")
+                                 .toStdString());
     }
 }
 

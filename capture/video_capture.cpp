@@ -10,8 +10,8 @@ namespace {
 
 constexpr qint64 PreviewIntervalMs = 60;  // about 16 preview frames a second is plenty
 
-QString noCameraNotice() { return QObject::tr("Testbild: ingen kamera hittades"); }
-QString lostNotice(const QString& why) { return QObject::tr("Testbild: %1").arg(why); }
+QString noCameraNotice() { return VideoCaptureControl::tr("Testbild: ingen kamera hittades"); }
+QString lostNotice(const QString& why) { return VideoCaptureControl::tr("Testbild: %1").arg(why); }
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "resources/resources.h"
 
+#include <QCoreApplication>
 #include <QResource>
 
 #include <stdexcept>
@@ -9,7 +10,9 @@ namespace skymra::resources {
 QImage markerPicture() {
     static const QImage marker(MarkerPath);
     if (marker.isNull())
-        throw std::runtime_error("The marker picture is missing from the program.");
+        throw std::runtime_error(
+            QCoreApplication::translate("resources", "Markörbilden saknas i programmet.")
+                .toStdString());
     return marker;
 }
 

@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  xvfb xauth fonts-liberation
+  xvfb xauth fonts-liberation qt6-translations-l10n desktop-file-utils
   pulseaudio pulseaudio-utils
   pipewire pipewire-bin wireplumber gstreamer1.0-pipewire dbus
   "$@"

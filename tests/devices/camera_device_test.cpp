@@ -1,6 +1,7 @@
 // The real program's capture path against a virtual camera (tests/devices/with_camera.sh):
 // Qt Multimedia, GStreamer and PipeWire as a user has them, nothing faked.
 #include "app/form/form1.h"
+#include "app/form/language.h"
 #include "capture/camera_source.h"
 #include "capture/clipboard.h"
 #include "capture/scene_source.h"
@@ -199,6 +200,7 @@ int main(int argc, char** argv) {
     skymra::test::sinceStart.start();
     QApplication app(argc, argv);
     skymra::installFontSubstitutes();
+    skymra::installSwedishTranslations(app);
     if (argc > 1 && qstrcmp(argv[1], "--first-frame") == 0) {
         // One cold start: prints the milliseconds from process start to a camera frame shown.
         skymra::test::Program p;

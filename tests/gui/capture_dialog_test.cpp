@@ -64,15 +64,16 @@ TEST_F(CaptureDialogTest, SetCameraListsEverySourceAndSwitchesToTheOneChosen) {
     QString warning;
     QTimer::singleShot(0, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            warning = box->text();
+            warning = box->text() + " / " + box->buttons().at(0)->text();
             box->accept();
         }
     });
     choose(sources, "cam0");
-    EXPECT_EQ(warning, "Kameran kunde inte öppnas.");
+    EXPECT_EQ(warning, "Kameran kunde inte öppnas. / OK");
     EXPECT_EQ(control.cameraId(), "cam1");
 
     dialog.show();
+    EXPECT_EQ(button(dialog, QDialogButtonBox::Close)->text(), "Stäng");
     button(dialog, QDialogButtonBox::Close)->click();
     EXPECT_FALSE(dialog.isVisible());
 }
@@ -89,6 +90,8 @@ TEST_F(CaptureDialogTest, DisplayFormatSetsTheCaptureSizeOnOkAndNothingOnCancel)
         EXPECT_EQ(sizes(dialog)->currentText(), "320 × 240");
         sizes(dialog)->setCurrentIndex(2);
         dialog.show();
+        EXPECT_EQ(button(dialog, QDialogButtonBox::Ok)->text(), "OK");
+        EXPECT_EQ(button(dialog, QDialogButtonBox::Cancel)->text(), "Avbryt");
         button(dialog, QDialogButtonBox::Cancel)->click();
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }

@@ -13,7 +13,7 @@ void FakeClipboard::clear() {
 }
 
 void FakeClipboard::setImage(const QImage& image) {
-    if (refuseSet) throw ClipboardError("The clipboard refused the picture.");
+    if (refuseSet) throw ClipboardError("Urklippet tog inte emot bilden.");
     content = image;
 }
 

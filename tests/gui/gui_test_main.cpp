@@ -1,4 +1,5 @@
 #include "app/form/form1.h"
+#include "app/form/language.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     // One style everywhere, so slider geometry is the same on every machine.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     skymra::installFontSubstitutes();
+    skymra::installSwedishTranslations(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
