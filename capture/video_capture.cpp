@@ -129,9 +129,18 @@ void VideoCaptureControl::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (preview_.isNull()) {
         p.fillRect(rect(), Qt::black);
-        return;
+    } else {
+        p.drawImage(rect(), preview_);
     }
-    p.drawImage(rect(), preview_);
+    // Reached with the keyboard: black and white dashes show on any picture. On the screen
+    // only, the picture's bits stay as they are.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        const QRect edge = rect().adjusted(1, 1, -2, -2);
+        p.setPen(QPen(Qt::black, 2));
+        p.drawRect(edge);
+        p.setPen(QPen(Qt::white, 2, Qt::DashLine));
+        p.drawRect(edge);
+    }
 }
 
 }  // namespace skymra

@@ -24,6 +24,13 @@ Workflow::Workflow(WorkflowControls controls, Clipboard& clipboard, AlarmSound& 
     if (!clock_) clock_ = [] { return QDateTime::currentDateTime(); };
 }
 
+void Workflow::showAlarm(bool raised) {
+    c_.Shape1->setFillColor(fromBgr(raised ? AlarmColor : IdleColor));
+    // The colour alone tells nothing to a screen reader.
+    c_.Shape1->setAccessibleDescription(raised ? QCoreApplication::translate("Workflow", "Larm")
+                                               : QCoreApplication::translate("Workflow", "Inget larm"));
+}
+
 void Workflow::parkMarkers() {
     c_.Image1->move(Parked);
     c_.Image2->move(Parked);
@@ -43,7 +50,7 @@ void Workflow::Command4_Click() {
     c_.ezVidCap->setPicture(clipboard_.image());
     c_.Command1->setEnabled(true);
     Threshold = c_.Slider1->value() * ThresholdPerStep;
-    c_.Shape1->setFillColor(fromBgr(IdleColor));
+    showAlarm(false);
 }
 
 void Workflow::Command1_Click() {
@@ -67,10 +74,10 @@ void Workflow::Command1_Click() {
     c_.Command1->setEnabled(false);
     c_.Label2->setText(QString::number(changeCount));
     if (alarmRaised(changeCount, c_.Slider1->value())) {
-        c_.Shape1->setFillColor(fromBgr(AlarmColor));
+        showAlarm(true);
         sound_.SoundPlay(AlarmResource);
     } else {
-        c_.Shape1->setFillColor(fromBgr(IdleColor));
+        showAlarm(false);
     }
 }
 
@@ -81,7 +88,7 @@ void Workflow::Command2_Click() {
     c_.Command2->setEnabled(false);
     c_.Command4->setEnabled(false);
     c_.Slider1->setValue(SliderStart);
-    c_.Shape1->setFillColor(fromBgr(IdleColor));
+    showAlarm(false);
     parkMarkers();
 }
 

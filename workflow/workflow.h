@@ -62,6 +62,7 @@ class Workflow {
 
   private:
     void parkMarkers();
+    void showAlarm(bool raised);
 
     WorkflowControls c_;
     Clipboard& clipboard_;

@@ -3,6 +3,7 @@
 #include "controls/colors.h"
 #include "resources/resources.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -154,6 +155,25 @@ Form1::Form1(Form1Services services, QWidget* parent)
     Command4 = button(this, "Command4", QStringLiteral("SnapShot  2"), {496, 530, 137, 25}, false);
     Command2 = button(this, "Command2", QStringLiteral("Åter till Videofönster"),
                       {676, 530, 137, 25}, false);
+
+    // Names for screen readers; buttons and captions speak their own text.
+    const auto speak = [](QWidget* w, const char* name) {
+        w->setAccessibleName(QCoreApplication::translate("Form1", name));
+    };
+    speak(ezVidCap1, "Videokamera, direktbild");
+    speak(Picture1, "Orginalbild, referensbilden");
+    speak(Picture2, "Förändringar, klicka för att markera en plats");
+    speak(ezVidCap, "Nya bilden");
+    speak(Image1, "Markör i orginalbilden");
+    speak(Image2, "Markör i nya bilden");
+    // The count and the time speak their text; what they are goes in the description.
+    Label3->setAccessibleDescription(QCoreApplication::translate("Form1", "Tid för kontrollen"));
+    Label2->setAccessibleDescription(QCoreApplication::translate("Form1", "Antal förändringar"));
+    speak(Shape1, "Larmindikator");
+    Shape1->setAccessibleDescription(QCoreApplication::translate("Workflow", "Inget larm"));
+    speak(Slider1, "Känslighet i procent");
+    Label1[5]->setBuddy(Slider1);
+    for (LineControl* l : Line) speak(l, "Pil");
 
     QWidget* const order[] = {Command1, Picture1, Picture2,     ezVidCap,  Command2, Command3,
                               Command4, Command5, cmdFormatDlg, ezVidCap1, Slider1};
