@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace skymra {
 
 void installFontSubstitutes() {
@@ -224,10 +226,16 @@ void Form1::showEvent(QShowEvent* event) {
     if (centred_) return;
     centred_ = true;
     if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+        // move() places the frame's top-left corner, title bar included.
+        move(placeOnScreen(frameGeometry().size(), screen->availableGeometry()));
     }
+}
+
+QPoint placeOnScreen(QSize frame, QRect available) {
+    QRect placed(QPoint(), frame);
+    placed.moveCenter(available.center());
+    // Larger than the screen: the title bar and the left edge stay reachable.
+    return {std::max(placed.left(), available.left()), std::max(placed.top(), available.top())};
 }
 
 }  // namespace skymra

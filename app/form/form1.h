@@ -93,6 +93,10 @@ class Form1 : public QWidget {
     bool centred_ = false;
 };
 
+// Where a window's frame of this size opens: centred on the available area, but never with its
+// top or left edge beyond the area's.
+QPoint placeOnScreen(QSize frame, QRect available);
+
 // Where MS Sans Serif is missing, the nearest sans-serif face stands in for it; once, at start.
 void installFontSubstitutes();
 // MS Sans Serif at a pixel size (8.25, 9.75, 12 and 13.5 pt are 11, 13, 16 and 18 px at 96 dpi).

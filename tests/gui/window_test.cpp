@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -226,6 +227,27 @@ TEST(MarkerPictureTest, RedFrameDottedMarksTransparentElsewhere) {
                 EXPECT_EQ(qAlpha(m.pixel(x, y)), 0);
             }
         }
+    }
+}
+
+TEST(PlaceOnScreenTest, CentredWhereItFitsAndTopLeftOnTheScreenWhereNot) {
+    const QSize frame(830 + 2, 563 + 30);
+    EXPECT_EQ(placeOnScreen(frame, {0, 0, 1920, 1080}), QPoint(544, 243));
+    EXPECT_EQ(placeOnScreen(frame, {1920, 0, 1280, 1024}), QPoint(1920 + 224, 215));
+    // 1280 x 1024 at scale factor 2: 640 x 512 logical pixels, below a 28 px panel.
+    EXPECT_EQ(placeOnScreen(frame, {0, 28, 640, 484}), QPoint(0, 28));
+    // Too wide only: centred up and down.
+    EXPECT_EQ(placeOnScreen(frame, {0, 0, 800, 1000}), QPoint(0, 203));
+}
+
+TEST_F(WindowTest, OpensWithItsTopLeftOnTheScreenEvenWhereItIsLarger) {
+    showAndWait();
+    const QRect available = form->screen()->availableGeometry();
+    const QRect frame = form->frameGeometry();
+    EXPECT_GE(frame.left(), available.left());
+    EXPECT_GE(frame.top(), available.top());
+    if (available.width() >= frame.width()) {
+        EXPECT_LE(std::abs(frame.center().x() - available.center().x()), 1);
     }
 }
 
