@@ -10,7 +10,8 @@ namespace {
 
 QClipboard& systemClipboard() {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard == nullptr) throw ClipboardError(
+    if (clipboard == nullptr)
+        throw ClipboardError(
             QCoreApplication::translate("SystemClipboard", "Systemets urklipp går inte att nå.")
                 .toStdString());
     return *clipboard;
@@ -26,10 +27,11 @@ void SystemClipboard::setImage(const QImage& image) {
     // Windows and Wayland may refuse without saying so.
     const QMimeData* data = clipboard.mimeData();
     if (!image.isNull() && (data == nullptr || !data->hasImage())) {
-        throw ClipboardError(QCoreApplication::translate(
-                                 "SystemClipboard",
-                                 "Urklippet tog inte emot bilden (ett annat program kan hålla det).")
-                                 .toStdString());
+        throw ClipboardError(
+            QCoreApplication::translate(
+                "SystemClipboard",
+                "Urklippet tog inte emot bilden (ett annat program kan hålla det).")
+                .toStdString());
     }
 }
 

@@ -58,6 +58,10 @@ void VideoCaptureControl::setSource(std::unique_ptr<FrameSource> source, QByteAr
     }
     source_ = std::move(source);
     cameraId_ = std::move(cameraId);
+    cameraName_.clear();
+    for (const CameraInfo& c : catalog_.cameras()) {
+        if (c.id == cameraId_) cameraName_ = c.description;
+    }
     source_->setCaptureSize(captureSize_);
     connect(source_.get(), &FrameSource::frameChanged, this, &VideoCaptureControl::onFrameChanged);
     connect(source_.get(), &FrameSource::lost, this,
@@ -92,6 +96,11 @@ void VideoCaptureControl::onFrameChanged() {
     preview_ = source_->currentFrame();
     update();
     emit previewUpdated();
+}
+
+QString VideoCaptureControl::sourceName() const {
+    if (showsScene()) return tr("den inbyggda testbilden");
+    return cameraName_.isEmpty() ? QString::fromUtf8(cameraId_) : cameraName_;
 }
 
 QImage VideoCaptureControl::currentFrame() { return source_ ? source_->currentFrame() : QImage(); }

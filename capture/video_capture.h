@@ -35,6 +35,8 @@ class VideoCaptureControl : public QWidget {
     void useScene();
     FrameSource* source() { return source_.get(); }
     bool showsScene() const { return cameraId_.isEmpty(); }
+    // What the frames come from, in words: the camera's name or the built-in scene.
+    QString sourceName() const;
     QByteArray cameraId() const { return cameraId_; }
 
     // What the preview shows now.
@@ -56,6 +58,7 @@ class VideoCaptureControl : public QWidget {
     SourceCatalog& catalog_;
     std::unique_ptr<FrameSource> source_;
     QByteArray cameraId_;
+    QString cameraName_;
     QList<QByteArray> knownCameras_;  // the catalog's cameras at the last look
     bool sceneByDefault_ = true;      // false once the user picked the scene himself
     QSize captureSize_ = DefaultCaptureSize;

@@ -19,16 +19,22 @@ constexpr QPoint Parked(-32, -32);
 
 }  // namespace
 
-Workflow::Workflow(WorkflowControls controls, Clipboard& clipboard, AlarmSound& sound, Clock clock)
-    : c_(controls), clipboard_(clipboard), sound_(sound), clock_(std::move(clock)) {
+Workflow::Workflow(WorkflowControls controls, Clipboard& clipboard, AlarmSound& sound, Clock clock,
+                   Notice notice)
+    : c_(controls),
+      clipboard_(clipboard),
+      sound_(sound),
+      clock_(std::move(clock)),
+      notice_(std::move(notice)) {
     if (!clock_) clock_ = [] { return QDateTime::currentDateTime(); };
 }
 
 void Workflow::showAlarm(bool raised) {
     c_.Shape1->setFillColor(fromBgr(raised ? AlarmColor : IdleColor));
     // The colour alone tells nothing to a screen reader.
-    c_.Shape1->setAccessibleDescription(raised ? QCoreApplication::translate("Workflow", "Larm")
-                                               : QCoreApplication::translate("Workflow", "Inget larm"));
+    c_.Shape1->setAccessibleDescription(
+        raised ? QCoreApplication::translate("Workflow", "Larm")
+               : QCoreApplication::translate("Workflow", "Inget larm"));
 }
 
 void Workflow::parkMarkers() {
@@ -39,6 +45,7 @@ void Workflow::parkMarkers() {
 void Workflow::Command3_Click() {
     clipboard_.clear();
     c_.ezVidCap1->copyFrameToClipboard();  // its yes/no is not looked at
+    referenceSource_ = c_.ezVidCap1->sourceName();
     c_.Picture1->setPicture(clipboard_.image());
     c_.Command4->setEnabled(true);
     parkMarkers();
@@ -47,6 +54,7 @@ void Workflow::Command3_Click() {
 void Workflow::Command4_Click() {
     clipboard_.clear();
     c_.ezVidCap1->copyFrameToClipboard();
+    newSource_ = c_.ezVidCap1->sourceName();
     c_.ezVidCap->setPicture(clipboard_.image());
     c_.Command1->setEnabled(true);
     Threshold = c_.Slider1->value() * ThresholdPerStep;
@@ -79,6 +87,20 @@ void Workflow::Command1_Click() {
     } else {
         showAlarm(false);
     }
+    warnOfMixedSources();
+}
+
+void Workflow::warnOfMixedSources() {
+    // A camera lost between the snapshots makes the scene the new picture: a change nobody made.
+    if (referenceSource_.isEmpty() || newSource_.isEmpty() || referenceSource_ == newSource_ ||
+        !notice_) {
+        return;
+    }
+    notice_(QCoreApplication::translate("Workflow",
+                                        "Bilderna kommer från olika källor: referensbilden från "
+                                        "%1, den nya bilden från %2. Förändringarna kan bero på "
+                                        "bytet av källa.")
+                .arg(referenceSource_, newSource_));
 }
 
 void Workflow::Command2_Click() {

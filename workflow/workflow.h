@@ -46,8 +46,11 @@ class Workflow {
     static constexpr std::int32_t ThresholdPerStep = 50000;
     static constexpr std::int32_t AlarmResource = 102;
     using Clock = std::function<QDateTime()>;
+    // Tells the user something after a handler has done its work.
+    using Notice = std::function<void(const QString&)>;
 
-    Workflow(WorkflowControls controls, Clipboard& clipboard, AlarmSound& sound, Clock clock = {});
+    Workflow(WorkflowControls controls, Clipboard& clipboard, AlarmSound& sound, Clock clock = {},
+             Notice notice = {});
 
     void Command3_Click();  // reference snapshot
     void Command4_Click();  // second snapshot
@@ -63,11 +66,16 @@ class Workflow {
   private:
     void parkMarkers();
     void showAlarm(bool raised);
+    void warnOfMixedSources();
 
     WorkflowControls c_;
     Clipboard& clipboard_;
     AlarmSound& sound_;
     Clock clock_;
+    Notice notice_;
+    // Where each snapshot's frame came from; empty before the first.
+    QString referenceSource_;
+    QString newSource_;
 };
 
 }  // namespace skymra

@@ -88,6 +88,11 @@ Form1::Form1(Form1Services services, QWidget* parent)
     pal.setColor(QPalette::Window, fromBgr(FormColor));
     setPalette(pal);
     setFont(formFont(SmallFont, false));
+    if (!services_.inform) {
+        services_.inform = [this](const QString& text) {
+            QMessageBox::information(this, windowTitle(), text);
+        };
+    }
     if (!services_.reportError) {
         services_.reportError = [this](const QString& text) {
             QMessageBox::critical(this, windowTitle(), text);
@@ -186,7 +191,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     workflow_ = std::make_unique<Workflow>(
         WorkflowControls{ezVidCap1, Picture1, Picture2, ezVidCap, Image1, Image2, Label1[0], Label2,
                          Label3, Shape1, Slider1, Command1, Command2, Command4},
-        services_.clipboard, services_.sound, services_.clock);
+        services_.clipboard, services_.sound, services_.clock, services_.inform);
 
     auto onClick = [this](QPushButton* b, void (Form1::*handler)()) {
         connect(b, &QPushButton::clicked, this,

@@ -29,6 +29,8 @@ struct Form1Services {
     std::function<void(const QString&)> reportError = {};
     // The time a check is stamped with; the system clock unless replaced.
     Workflow::Clock clock = {};
+    // Tells the user something that is no failure; a message box unless replaced.
+    Workflow::Notice inform = {};
 };
 
 // The one window. Controls keep their designer names, which are also their object names.

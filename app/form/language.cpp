@@ -51,7 +51,8 @@ void installSwedishTranslations(QCoreApplication& app) {
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const char* catalogue : {"qt", "qtbase", "qtmultimedia"}) {
         auto* translator = new QTranslator(&app);
-        if (translator->load(swedish, QString::fromLatin1(catalogue), QStringLiteral("_"), folder)) {
+        if (translator->load(swedish, QString::fromLatin1(catalogue), QStringLiteral("_"),
+                             folder)) {
             QCoreApplication::installTranslator(translator);
         } else {
             delete translator;

@@ -36,7 +36,8 @@ struct Program {
     SystemCatalog catalog;
     SystemAudioPlayer player;
     AlarmSound sound{player};
-    Form1 window{{clipboard, catalog, sound}};
+    QStringList notices;  // what would have been shown in message boxes
+    Form1 window{{clipboard, catalog, sound, {}, {}, [this](const QString& n) { notices << n; }}};
     Program() { window.show(); }
     VideoCaptureControl& capture() { return *window.ezVidCap1; }
     bool showsCamera() { return !capture().showsScene() && !capture().preview().isNull(); }
@@ -162,6 +163,9 @@ TEST(CameraDevice, UnpluggedAndStoppedCamerasFallBackAndAReturningOneIsTaken) {
     p.window.Command4_Click();
     p.window.Command1_Click();  // a check still runs, on the scene
     EXPECT_EQ(p.window.Picture1->persistentImage(), reference);
+    ASSERT_EQ(p.notices.size(), 1);
+    EXPECT_TRUE(p.notices[0].contains(QStringLiteral("Virtual camera")));
+    EXPECT_TRUE(p.notices[0].contains(QStringLiteral("den inbyggda testbilden")));
     camera("start");
     QTest::qWait(1500);
     EXPECT_TRUE(p.window.isVisible());

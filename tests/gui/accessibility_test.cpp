@@ -43,8 +43,8 @@ TEST_F(AccessibilityTest, TheSlidersCaptionLabelsItAndFocusIsDrawn) {
     EXPECT_TRUE(labelled);
 
     // Reached with the keyboard, a picture box and the capture control show a focus frame.
-    for (QWidget* w : {static_cast<QWidget*>(form->Picture1),
-                       static_cast<QWidget*>(form->ezVidCap1)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(form->Picture1), static_cast<QWidget*>(form->ezVidCap1)}) {
         SCOPED_TRACE(w->objectName().toStdString());
         form->setAttribute(Qt::WA_KeyboardFocusChange, false);  // no Tab pressed yet
         w->setFocus();

@@ -38,6 +38,19 @@ TEST_F(FaultTest, TheCameraGoingBetweenTwoSnapshotsKeepsTheReference) {
     EXPECT_NE(form->ezVidCap->persistentImage(), reference);  // the scene's frame
     EXPECT_TRUE(form->Picture2->isVisibleTo(form.get()));
     expectConsistent();
+    // Said after the check, which kept all its results.
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices[0],
+              "Bilderna kommer från olika källor: referensbilden från cam0, den nya bilden från "
+              "den inbyggda testbilden. Förändringarna kan bero på bytet av källa.");
+    EXPECT_FALSE(form->Label2->text().isEmpty());
+    // A snapshot from the same source as the reference again: nothing to say.
+    catalog.addCamera("cam1");
+    click(form->Command2);
+    click(form->Command3);
+    click(form->Command4);
+    click(form->Command1);
+    EXPECT_EQ(notices.size(), 1);
 }
 
 TEST_F(FaultTest, FramesOfOtherSizesAndFormatsGiveFullSizeSnapshots) {

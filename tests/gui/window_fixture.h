@@ -26,11 +26,15 @@ class WindowFixture : public ::testing::Test {
 
     // The fixture's services with another clipboard or sound, for a second window.
     Form1Services services(Clipboard& board, AlarmSound& alarm) {
-        return {board, catalog, alarm, [this](const QString& e) { errors << e; },
+        return {board,
+                catalog,
+                alarm,
+                [this](const QString& e) { errors << e; },
                 [this] {
                     ++checks;
                     return now;
-                }};
+                },
+                [this](const QString& n) { notices << n; }};
     }
 
     void showAndWait() {
@@ -58,6 +62,7 @@ class WindowFixture : public ::testing::Test {
     FakeAudioPlayer player;
     AlarmSound sound{player};
     QStringList errors;
+    QStringList notices;  // what would have been shown in message boxes
     QDateTime now{QDate(2026, 12, 7), QTime(14, 5, 9)};
     int checks = 0;  // how often the clock was read
     std::unique_ptr<Form1> form;

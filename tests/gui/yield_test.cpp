@@ -50,8 +50,8 @@ TEST(YieldTest, RunsQueuedClicksAndTheClicksTheirHandlersQueue) {
             w, new QMouseEvent(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
                                Qt::LeftButton, {}));
         QCoreApplication::postEvent(
-            w, new QMouseEvent(QEvent::MouseButtonRelease, at, w->mapToGlobal(at),
-                               Qt::LeftButton, Qt::NoButton, {}));
+            w, new QMouseEvent(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
+                               Qt::NoButton, {}));
     };
     int firsts = 0, seconds = 0;
     QObject::connect(&first, &QPushButton::clicked, [&] {
