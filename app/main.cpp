@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skymra"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    // Lets the desktop match the window to skymra.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("skymra"));
     skymra::installFontSubstitutes();
     skymra::installSwedishTranslations(app);
     skymra::SystemClipboard clipboard;

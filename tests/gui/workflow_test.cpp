@@ -84,9 +84,11 @@ TEST_F(WorkflowTest, SliderAtZeroMarksEverythingAndAlarms) {
     for (const QPoint p : {QPoint(0, 0), QPoint(319, 239)})
         EXPECT_EQ(m.pixel(p) | 0xFF000000u, 0xFFFFFFC0u);
     EXPECT_EQ(player.plays, 1);
+    EXPECT_EQ(form->Shape1->fillColor(), QColor(255, 0, 0));
     form->Slider1->setValue(100);
     click(form->Command4);
     EXPECT_EQ(form->state().Threshold, 5'000'000);
+    EXPECT_EQ(form->Shape1->fillColor(), fromBgr(IdleColor));  // the second snapshot clears it
 }
 
 TEST_F(WorkflowTest, TheClipboardEndsHoldingTheLastPicture) {

@@ -1,8 +1,11 @@
-// Generates resources/marker.png, resources/skymra.png and resources/skymra.ico.
+// Generates resources/marker.png, resources/skymra.png (16 x 16), the icon at 32, 48 and 256 px
+// (skymra-N.png, nearest-neighbour from the 16 x 16 one) and resources/skymra.ico.
+// With --check it writes nothing and fails when a committed file differs from what it would write.
+#include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 
 #include <array>
 #include <cstdint>
@@ -109,14 +112,52 @@ bool write(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+struct Picture {
+    QString name;
+    QImage image;
+};
+
+QList<Picture> pictures() {
+    QList<Picture> out = {{QStringLiteral("marker.png"), markerPicture()},
+                          {QStringLiteral("skymra.png"), iconPicture()}};
+    for (const int size : {32, 48, 256}) {
+        // Whole pixels of the 16 x 16 design, no smoothing.
+        out.append(
+            {QStringLiteral("skymra-%1.png").arg(size),
+             iconPicture().scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation)});
+    }
+    return out;
+}
+
+bool check(const QString& dir) {
+    bool same = true;
+    for (const Picture& p : pictures()) {
+        const QImage committed(dir + "/" + p.name);
+        if (committed.convertToFormat(QImage::Format_ARGB32) !=
+            p.image.convertToFormat(QImage::Format_ARGB32)) {
+            std::fprintf(stderr, "resgen: %s is not what resgen makes\n", qPrintable(p.name));
+            same = false;
+        }
+    }
+    QFile ico(dir + "/skymra.ico");
+    if (!ico.open(QIODevice::ReadOnly) || ico.readAll() != iconFile()) {
+        std::fprintf(stderr, "resgen: skymra.ico is not what resgen makes\n");
+        same = false;
+    }
+    return same;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
-    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("resources");
-    const bool ok = markerPicture().save(dir + "/marker.png") &&
-                    iconPicture().save(dir + "/skymra.png") &&
-                    write(dir + "/skymra.ico", iconFile());
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    const bool checking = args.contains(QStringLiteral("--check"));
+    const QStringList dirs = args.filter(QRegularExpression(QStringLiteral("^[^-]")));
+    const QString dir = dirs.isEmpty() ? QStringLiteral("resources") : dirs.first();
+    if (checking) return check(dir) ? 0 : 1;
+    bool ok = write(dir + "/skymra.ico", iconFile());
+    for (const Picture& p : pictures()) ok = p.image.save(dir + "/" + p.name) && ok;
     if (!ok) std::fprintf(stderr, "resgen: could not write into %s\n", qPrintable(dir));
     return ok ? 0 : 1;
 }
