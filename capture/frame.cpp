@@ -1,5 +1,6 @@
 #include "capture/frame.h"
 
+#include "capture/yuv.h"
 #include "detect/pixels.h"
 
 #include <QVideoFrame>
@@ -33,8 +34,42 @@ QImage normaliseFrame(const QImage& frame, QSize captureSize) {
     return out;
 }
 
+namespace {
+
+// Packed 4:2:2 frames, what most cameras send raw, converted here: several times faster than
+// Qt 6.4's own CPU path, which the preview would otherwise pay for every frame shown.
+QImage fromYuv422(const QVideoFrame& frame, Yuv422 layout) {
+    QVideoFrame mapped = frame;
+    if (!mapped.map(QVideoFrame::ReadOnly)) return {};
+    QImage image(mapped.size(), QImage::Format_RGB32);
+    const auto w = static_cast<std::size_t>(mapped.width());
+    const auto h = static_cast<std::size_t>(mapped.height());
+    const auto stride = static_cast<std::size_t>(mapped.bytesPerLine(0));
+    const bool ok =
+        !image.isNull() &&
+        convertYuv422(std::span(mapped.bits(0), static_cast<std::size_t>(mapped.mappedBytes(0))),
+                      stride, layout, w, h,
+                      std::span(reinterpret_cast<std::uint32_t*>(image.bits()), w * h));
+    mapped.unmap();
+    return ok ? image : QImage();
+}
+
+}  // namespace
+
 QImage imageFromVideoFrame(const QVideoFrame& frame) {
     if (!frame.isValid()) return {};
+    const auto format = frame.pixelFormat();
+    const QVideoFrameFormat surface = frame.surfaceFormat();
+    // What the conversion here assumes; Qt's handles the rest.
+    const bool bt601 = surface.colorRange() != QVideoFrameFormat::ColorRange_Full &&
+                       (surface.colorSpace() == QVideoFrameFormat::ColorSpace_Undefined ||
+                        surface.colorSpace() == QVideoFrameFormat::ColorSpace_BT601);
+    if (bt601 &&
+        (format == QVideoFrameFormat::Format_UYVY || format == QVideoFrameFormat::Format_YUYV)) {
+        const QImage image = fromYuv422(
+            frame, format == QVideoFrameFormat::Format_UYVY ? Yuv422::Uyvy : Yuv422::Yuyv);
+        if (!image.isNull()) return image;
+    }
     QImage image = frame.toImage();
     // A camera's fourth byte is padding, not alpha: reinterpret the bits instead of converting,
     // which would unpremultiply the colours by it.

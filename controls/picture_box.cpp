@@ -14,7 +14,6 @@ PictureBox::PictureBox(const QColor& background, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     image_.fill(background_);
-    updateDisplay();
 }
 
 void PictureBox::setPicture(const QImage& picture) {
@@ -28,7 +27,8 @@ void PictureBox::setPicture(const QImage& picture) {
 }
 
 void PictureBox::refresh() {
-    updateDisplay();
+    // The opaque copy is made when the box is painted: a hidden or covered box costs nothing.
+    displayIsCurrent_ = false;
     repaint();
 }
 
@@ -48,6 +48,10 @@ void PictureBox::updateDisplay() {
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
+    if (!displayIsCurrent_) {
+        updateDisplay();
+        displayIsCurrent_ = true;
+    }
     QPainter p(this);
     p.drawImage(0, 0, display_);
     // Reached with the keyboard: black and white dashes show on any picture. On the screen

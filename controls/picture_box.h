@@ -39,6 +39,7 @@ class PictureBox : public QWidget {
 
   private:
     void updateDisplay();
+    bool displayIsCurrent_ = false;
 
     QColor background_;
     QImage picture_;

@@ -60,8 +60,10 @@ class Workflow {
     void Slider1_MouseUp();
 
     std::int32_t Threshold = 0;
-    std::array<std::int32_t, Pixels> NewPixels{};
-    std::array<std::int32_t, Pixels> RefPixels{};
+    // On cache-line boundaries: a buffer 20 bytes off one made every copy and the comparison
+    // touch two lines per 64 bytes.
+    alignas(64) std::array<std::int32_t, Pixels> NewPixels{};
+    alignas(64) std::array<std::int32_t, Pixels> RefPixels{};
 
   private:
     void parkMarkers();

@@ -1,14 +1,20 @@
 // compareFrames beside a plain scalar loop and the streaming floor (read two buffers, write one),
-// all in the same run, with the ratio to the floor printed at the end.
+// all in the same run on 64-byte aligned buffers, with the ratio to the floor printed at the end.
+// Unless told otherwise it repeats every case five times in a random order, each after a warm-up,
+// so that no case inherits the cache state of the one before; the ratios come with their spread.
 #include "detect/frame_compare.h"
 #include "tests/support/reference_compare.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <map>
+#include <new>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,10 +35,25 @@ constexpr Size Sizes[] = {{"320x240", 320, 240},
                           {"1920x1080", 1920, 1080},
                           {"3840x2160", 3840, 2160}};
 
+// Buffers on cache-line boundaries, as the tool's own are.
+template <typename T>
+struct LineAligned {
+    using value_type = T;
+    LineAligned() = default;
+    template <typename U>
+    LineAligned(const LineAligned<U>&) {}
+    T* allocate(std::size_t n) {
+        return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(64)));
+    }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, std::align_val_t(64)); }
+    bool operator==(const LineAligned&) const = default;
+};
+using Buffer = std::vector<std::int32_t, LineAligned<std::int32_t>>;
+
 // The kernel overwrites its input with the map. Start from the map itself and choose the
 // reference so that the map compares to the same map: every call then sees the same pattern.
 struct Frames {
-    std::vector<std::int32_t> now, ref;
+    Buffer now, ref;
     Frames(std::size_t n, double changed) : now(n, 0), ref(n, 0) {
         std::mt19937 rng(42);
         std::bernoulli_distribution marked(changed);
@@ -70,7 +91,9 @@ void BM_Floor(benchmark::State& state, std::size_t n) {
 void BM_Compare(benchmark::State& state, std::size_t n, double changed, std::int32_t threshold) {
     Frames f(n, changed);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(skymra::compareFrames(f.now, f.ref, threshold));
+        benchmark::DoNotOptimize(skymra::compareFrames(std::span(f.now.data(), f.now.size()),
+                                                       std::span(f.ref.data(), f.ref.size()),
+                                                       threshold));
         benchmark::ClobberMemory();
     }
     setBytes(state, n);
@@ -105,61 +128,90 @@ void BM_OpenCV(benchmark::State& state, const Size& s, double changed) {
 }
 #endif
 
-// Collects each run's time so the ratios can be printed after the table.
+// Collects each repetition's time so the ratios can be printed after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
-    std::map<std::string, double> nsPerIteration;
+    std::map<std::string, std::vector<double>> ns;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                nsPerIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0 && !run.error_occurred) {
+                ns[run.run_name.function_name].push_back(run.GetAdjustedRealTime());
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
+    const std::vector<double>* find(const std::string& name) const {
+        const auto it = ns.find(name);
+        return it == ns.end() || it->second.empty() ? nullptr : &it->second;
+    }
 };
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+bool given(int argc, char** argv, const char* flag) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], flag, std::strlen(flag)) == 0) return true;
+    }
+    return false;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::pair<std::string, double>> patterns = {{"1pct", 0.01}, {"50pct", 0.5}};
+    const std::vector<std::pair<std::string, double>> patterns = {
+        {"0pct", 0.0}, {"1pct", 0.01}, {"50pct", 0.5}, {"100pct", 1.0}};
+    const auto add = [](benchmark::internal::Benchmark* b) { b->MinWarmUpTime(0.05); };
     for (const Size& s : Sizes) {
         const auto n = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height);
         const std::string tag = std::string("/") + s.name;
-        benchmark::RegisterBenchmark(("floor" + tag).c_str(), BM_Floor, n);
+        add(benchmark::RegisterBenchmark(("floor" + tag).c_str(), BM_Floor, n));
         for (const auto& [label, share] : patterns) {
-            benchmark::RegisterBenchmark(("compareFrames" + tag + "/" + label).c_str(), BM_Compare,
-                                         n, share, DefaultThreshold);
-            benchmark::RegisterBenchmark(("scalar" + tag + "/" + label).c_str(), BM_Scalar, n,
-                                         share);
+            add(benchmark::RegisterBenchmark(("compareFrames" + tag + "/" + label).c_str(),
+                                             BM_Compare, n, share, DefaultThreshold));
+            add(benchmark::RegisterBenchmark(("scalar" + tag + "/" + label).c_str(), BM_Scalar, n,
+                                             share));
 #ifdef SKYMRA_HAVE_OPENCV
-            benchmark::RegisterBenchmark(("opencv" + tag + "/" + label).c_str(), BM_OpenCV, s,
-                                         share);
+            add(benchmark::RegisterBenchmark(("opencv" + tag + "/" + label).c_str(), BM_OpenCV, s,
+                                             share));
 #endif
         }
-        benchmark::RegisterBenchmark(("compareFrames" + tag + "/threshold0").c_str(), BM_Compare, n,
-                                     0.5, 0);
+        add(benchmark::RegisterBenchmark(("compareFrames" + tag + "/threshold0").c_str(),
+                                         BM_Compare, n, 0.5, 0));
     }
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=5";
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    if (!given(argc, argv, "--benchmark_repetitions")) args.push_back(repetitions.data());
+    if (!given(argc, argv, "--benchmark_enable_random_interleaving"))
+        args.push_back(interleave.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\ncompareFrames on %s; time relative to the streaming floor of the same size:\n",
-                std::string(skymra::targetName(skymra::activeTarget())).c_str());
+    std::printf(
+        "\ncompareFrames on %s; median time relative to the median streaming floor of the "
+        "same size, with the range over repetitions:\n",
+        std::string(skymra::targetName(skymra::activeTarget())).c_str());
     for (const Size& s : Sizes) {
         const std::string tag = std::string("/") + s.name;
-        const auto floor = reporter.nsPerIteration.find("floor" + tag);
-        if (floor == reporter.nsPerIteration.end()) continue;
-        std::printf("  %-10s floor %10.1f us", s.name, floor->second / 1000.0);
+        const std::vector<double>* floor = reporter.find("floor" + tag);
+        if (floor == nullptr) continue;
+        const double base = median(*floor);
+        std::printf("  %s (floor %.1f us)\n", s.name, base / 1000.0);
         for (const char* name : {"compareFrames", "scalar", "opencv"}) {
-            for (const char* label : {"1pct", "50pct", "threshold0"}) {
-                const auto it = reporter.nsPerIteration.find(std::string(name) + tag + "/" + label);
-                if (it != reporter.nsPerIteration.end()) {
-                    std::printf("  %s/%s %.2fx", name, label, it->second / floor->second);
-                }
+            for (const char* label : {"0pct", "1pct", "50pct", "100pct", "threshold0"}) {
+                const std::vector<double>* times =
+                    reporter.find(std::string(name) + tag + "/" + label);
+                if (times == nullptr) continue;
+                const auto [lo, hi] = std::minmax_element(times->begin(), times->end());
+                std::printf("    %-14s %-10s %6.2fx  (%.2f-%.2f)\n", name, label,
+                            median(*times) / base, *lo / base, *hi / base);
             }
         }
-        std::printf("\n");
     }
     benchmark::Shutdown();
     return 0;
