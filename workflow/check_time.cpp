@@ -23,12 +23,29 @@ QString withoutTimeZone(const QString& format) {
 }  // namespace
 
 QString generalDateTime(const QDateTime& when, const QLocale& locale) {
+    // The locale's time format, worked out once per locale.
+    static QString formatFor;
+    static QString format;
+    if (format.isEmpty() || formatFor != locale.name()) {
+        formatFor = locale.name();
+        format = withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+    }
     const QString date = locale.toString(when.date(), QLocale::ShortFormat);
     // Midnight to the second: the text shows no fraction, so neither does the rule.
     const QTime t = when.time();
     if (t.hour() == 0 && t.minute() == 0 && t.second() == 0) return date;
-    return date + QLatin1Char(' ') +
-           locale.toString(t, withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
+    return date + QLatin1Char(' ') + locale.toString(t, format);
+}
+
+QDateTime localNow() {
+    static qint64 offsetSecond = -1;
+    static int offset = 0;
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    if (ms / 1000 != offsetSecond) {
+        offsetSecond = ms / 1000;
+        offset = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc();
+    }
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, offset);
 }
 
 }  // namespace skymra

@@ -26,7 +26,7 @@ Workflow::Workflow(WorkflowControls controls, Clipboard& clipboard, AlarmSound& 
       sound_(sound),
       clock_(std::move(clock)),
       notice_(std::move(notice)) {
-    if (!clock_) clock_ = [] { return QDateTime::currentDateTime(); };
+    if (!clock_) clock_ = localNow;
 }
 
 void Workflow::showAlarm(bool raised) {

@@ -224,5 +224,17 @@ TEST(CheckTimeTest, ShortDateAndTimeWithSecondsInEveryLocaleAndTheDateAloneAtMid
     }
 }
 
+TEST(CheckTimeTest, LocalNowReadsAsTheLocalClock) {
+    for (int i = 0; i < 3; ++i) {
+        const QDateTime ours = localNow();
+        const QDateTime qt = QDateTime::currentDateTime();
+        // The same wall-clock fields, not just the same instant.
+        const QDateTime oursFields(ours.date(), ours.time());
+        const QDateTime qtFields(qt.date(), qt.time());
+        EXPECT_LE(std::abs(oursFields.msecsTo(qtFields)), 1000);
+        EXPECT_EQ(ours.offsetFromUtc(), qt.offsetFromUtc());
+    }
+}
+
 }  // namespace
 }  // namespace skymra::test
