@@ -1,5 +1,7 @@
 #include "capture/video_capture.h"
 
+#include "controls/focus_mark.h"
+
 #include "capture/capture_dialogs.h"
 #include "capture/scene_source.h"
 
@@ -141,15 +143,7 @@ void VideoCaptureControl::paintEvent(QPaintEvent*) {
     } else {
         p.drawImage(rect(), preview_);
     }
-    // Reached with the keyboard: black and white dashes show on any picture. On the screen
-    // only, the picture's bits stay as they are.
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
-        const QRect edge = rect().adjusted(1, 1, -2, -2);
-        p.setPen(QPen(Qt::black, 2));
-        p.drawRect(edge);
-        p.setPen(QPen(Qt::white, 2, Qt::DashLine));
-        p.drawRect(edge);
-    }
+    drawFocusMark(p, *this);
 }
 
 }  // namespace skymra

@@ -1,5 +1,7 @@
 #include "controls/picture_box.h"
 
+#include "controls/focus_mark.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -54,15 +56,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
     }
     QPainter p(this);
     p.drawImage(0, 0, display_);
-    // Reached with the keyboard: black and white dashes show on any picture. On the screen
-    // only, the picture's bits stay as they are.
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
-        const QRect edge = rect().adjusted(1, 1, -2, -2);
-        p.setPen(QPen(Qt::black, 2));
-        p.drawRect(edge);
-        p.setPen(QPen(Qt::white, 2, Qt::DashLine));
-        p.drawRect(edge);
-    }
+    drawFocusMark(p, *this);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) { event->accept(); }

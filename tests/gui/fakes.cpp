@@ -1,5 +1,9 @@
 #include "tests/gui/fakes.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QWidget>
+
 #include <QVideoFrame>
 
 #include <cstring>
@@ -34,6 +38,16 @@ void FakeCatalog::addCamera(const QByteArray& id) {
 void FakeCatalog::removeCamera(const QByteArray& id) {
     cameras_.removeIf([&](const CameraInfo& c) { return c.id == id; });
     emit camerasChanged();
+}
+
+void postClick(QWidget* w, QPoint at) {
+    const QPointF where = at.isNull() ? QPointF(w->rect().center()) : QPointF(at);
+    QCoreApplication::postEvent(
+        w, new QMouseEvent(QEvent::MouseButtonPress, where, w->mapToGlobal(where), Qt::LeftButton,
+                           Qt::LeftButton, {}));
+    QCoreApplication::postEvent(
+        w, new QMouseEvent(QEvent::MouseButtonRelease, where, w->mapToGlobal(where), Qt::LeftButton,
+                           Qt::NoButton, {}));
 }
 
 QImage solid(QColor colour, QSize size) {

@@ -64,6 +64,10 @@ class FakeAudioPlayer : public AudioPlayer {
     QString last;
 };
 
+// A left click posted to a widget (press and release), at its centre unless told: it runs when
+// events are next processed.
+void postClick(QWidget* w, QPoint at = {});
+
 // A camera frame in BGRA holding the picture.
 QVideoFrame frameFromImage(const QImage& image);
 

@@ -100,20 +100,12 @@ TEST_F(FaultTest, AStormOfQueuedClicksAndReleasesDuringAYieldLeavesAConsistentWi
     click(form->Command3);
     show(solid(Qt::red));
     form->Slider1->setValue(0);  // every check alarms and yields once more in SoundPlay
-    auto post = [](QWidget* w, QPoint at) {
-        QCoreApplication::postEvent(
-            w, new QMouseEvent(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
-                               Qt::LeftButton, {}));
-        QCoreApplication::postEvent(
-            w, new QMouseEvent(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
-                               Qt::NoButton, {}));
-    };
     for (int i = 0; i < 20; ++i) {
-        post(form->Command1, form->Command1->rect().center());
-        post(form->Command4, form->Command4->rect().center());
-        post(form->Slider1, {4, form->Slider1->height() / 2});
-        if (i % 5 == 0) post(form->Command2, form->Command2->rect().center());
-        post(form->Picture2, {10 + i, 20 + i});
+        postClick(form->Command1, form->Command1->rect().center());
+        postClick(form->Command4, form->Command4->rect().center());
+        postClick(form->Slider1, {4, form->Slider1->height() / 2});
+        if (i % 5 == 0) postClick(form->Command2, form->Command2->rect().center());
+        postClick(form->Picture2, {10 + i, 20 + i});
     }
     const QImage reference = form->Picture1->persistentImage();
     form->runHandler([this] { form->Slider1_MouseUp(); });

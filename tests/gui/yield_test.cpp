@@ -1,4 +1,5 @@
 #include "events/yield.h"
+#include "tests/gui/fakes.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -9,7 +10,7 @@
 
 #include <functional>
 
-namespace skymra {
+namespace skymra::test {
 namespace {
 
 // Runs its function when it receives a user event.
@@ -44,15 +45,6 @@ TEST(YieldTest, RunsEventsThatHandlersPostDuringTheYield) {
 
 TEST(YieldTest, RunsQueuedClicksAndTheClicksTheirHandlersQueue) {
     QPushButton first, second;
-    const auto postClick = [](QWidget* w) {
-        const QPointF at = w->rect().center();
-        QCoreApplication::postEvent(
-            w, new QMouseEvent(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
-                               Qt::LeftButton, {}));
-        QCoreApplication::postEvent(
-            w, new QMouseEvent(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton,
-                               Qt::NoButton, {}));
-    };
     int firsts = 0, seconds = 0;
     QObject::connect(&first, &QPushButton::clicked, [&] {
         ++firsts;
@@ -76,4 +68,4 @@ TEST(YieldTest, ReturnsWhenEventsNeverStop) {
 }
 
 }  // namespace
-}  // namespace skymra
+}  // namespace skymra::test
