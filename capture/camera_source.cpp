@@ -59,8 +59,8 @@ CameraSource::~CameraSource() {
 
 void CameraSource::onFrame(const QVideoFrame& frame) {
     if (!frame.isValid()) return;
-    // Not read here: frames are read only when one is needed. A frame that arrives as a PipeWire
-    // camera goes can point into memory PipeWire has already taken back (Qt 6.4, PipeWire 0.3).
+    // Not read here: a frame is read when one is needed, and then only through a guarded copy
+    // (a frame that arrives as a PipeWire camera goes can point into memory already given back).
     lastFrame_ = frame;
     convertedIsCurrent_ = false;
     if (timeouts_) watchdog_.start(timeouts_->stallMs);

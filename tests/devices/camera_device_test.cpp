@@ -45,9 +45,8 @@ struct Program {
     bool showsCamera() { return !capture().showsScene() && !capture().preview().isNull(); }
 };
 
-// The window keeps handling events meanwhile, as it does in use. Blocked for longer than the
-// 300 ms GStreamer waits for a frame's slot, it would get frames whose memory PipeWire took back
-// when the node went, and reading them crashes (Qt 6.4, PipeWire 0.3).
+// The window keeps handling events meanwhile, as it does in use: frames that arrive while the
+// camera goes point into memory PipeWire has taken back, and must not crash the program.
 void camera(const char* command) {
     QProcess ctl;
     ctl.start(qEnvironmentVariable("SKYMRA_CAMERA_CTL"), {QString::fromLatin1(command)});

@@ -1,4 +1,5 @@
 #include "capture/camera_source.h"
+#include "capture/guarded_copy.h"
 #include "capture/scene_source.h"
 #include "capture/source_catalog.h"
 #include "capture/video_capture.h"
@@ -7,6 +8,11 @@
 #include "tests/gui/fakes.h"
 
 #include <QVideoFrame>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -209,6 +215,22 @@ TEST(Yuv422Test, MatchesQtsConversionAndRefusesWhatDoesNotFit) {
     EXPECT_FALSE(convertYuv422(in, 32, Yuv422::Uyvy, 16, 3, out));  // rows beyond the input
     EXPECT_FALSE(convertYuv422(in, 30, Yuv422::Uyvy, 16, 2, out));  // stride shorter than a row
     EXPECT_FALSE(convertYuv422(in, 32, Yuv422::Yuyv, 16, 2, {out.data(), 31}));  // short output
+}
+
+TEST(GuardedCopyTest, CopiesMappedMemoryAndRefusesMemoryThatIsGone) {
+    const std::vector<std::uint8_t> from = {1, 2, 3, 4, 5};
+    std::vector<std::uint8_t> to(5, 0);
+    ASSERT_TRUE(guardedCopy(to.data(), from.data(), from.size()));
+    EXPECT_EQ(to, from);
+#if defined(__linux__)
+    // A page handed back to the system, as PipeWire does with a camera's buffers when it goes.
+    const long page = sysconf(_SC_PAGESIZE);
+    void* gone = mmap(nullptr, static_cast<std::size_t>(page), PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(gone, MAP_FAILED);
+    munmap(gone, static_cast<std::size_t>(page));
+    EXPECT_FALSE(guardedCopy(to.data(), gone, 5));
+#endif
 }
 
 }  // namespace
