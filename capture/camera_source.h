@@ -36,6 +36,7 @@ class CameraSource : public FrameSource {
     ~CameraSource() override;
 
     QVideoSink* sink() { return &sink_; }
+    const QVideoSink* sink() const { return &sink_; }
 
     QImage currentFrame() override;
     void setCaptureSize(QSize size) override;

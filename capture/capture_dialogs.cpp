@@ -1,13 +1,16 @@
 #include "capture/capture_dialogs.h"
 
 #include "capture/source_catalog.h"
+#include "capture/stream_address.h"
 #include "capture/video_capture.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QVBoxLayout>
 
 namespace skymra {
@@ -26,26 +29,107 @@ SourceDialog::SourceDialog(VideoCaptureControl& control, SourceCatalog& catalog,
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::accept);
     layout->addWidget(buttons);
 
-    int current = 0;
-    for (const CameraInfo& c : catalog_.cameras()) {
-        if (c.id == control_.cameraId()) current = sources_->count();
-        sources_->addItem(c.description, c.id);
-    }
-    sources_->addItem(tr("Inbyggd testbild"), QByteArray());
-    if (control_.showsScene()) current = sources_->count() - 1;
-    sources_->setCurrentIndex(current);
+    fillSources();
     connect(sources_, &QComboBox::activated, this, &SourceDialog::choose);
     showSettings();
 }
 
-void SourceDialog::choose(int index) {
-    const QByteArray id = sources_->itemData(index).toByteArray();
-    if (id.isEmpty()) {
-        control_.useScene();
-    } else if (id != control_.cameraId() && !control_.useCamera(id)) {
-        QMessageBox::warning(this, windowTitle(), tr("Kameran kunde inte öppnas."));
+namespace {
+constexpr int KindRole = Qt::UserRole + 1;
+}
+
+void SourceDialog::fillSources() {
+    sources_->clear();
+    int current = -1;
+    for (const CameraInfo& c : catalog_.cameras()) {
+        if (c.id == control_.cameraId()) current = sources_->count();
+        sources_->addItem(c.description, c.id);
+        sources_->setItemData(sources_->count() - 1, Camera, KindRole);
     }
+    if (!control_.stream().isEmpty()) {
+        current = sources_->count();
+        sources_->addItem(displayAddress(control_.stream()));
+        sources_->setItemData(current, CurrentStream, KindRole);
+    }
+    sources_->addItem(tr("Inbyggd testbild"));
+    sources_->setItemData(sources_->count() - 1, Scene, KindRole);
+    if (current < 0) current = sources_->count() - 1;
+    sources_->addItem(tr("Videoström…"));
+    sources_->setItemData(sources_->count() - 1, NewStream, KindRole);
+    sources_->setCurrentIndex(current);
+}
+
+void SourceDialog::choose(int index) {
+    switch (sources_->itemData(index, KindRole).toInt()) {
+        case Camera: {
+            const QByteArray id = sources_->itemData(index).toByteArray();
+            if (id != control_.cameraId() && !control_.useCamera(id))
+                QMessageBox::warning(this, windowTitle(), tr("Kameran kunde inte öppnas."));
+            break;
+        }
+        case Scene:
+            control_.useScene();
+            break;
+        case NewStream:
+            askForStream();
+            break;
+        default:
+            break;
+    }
+    fillSources();
     showSettings();
+}
+
+void SourceDialog::askForStream() {
+    const QUrl shown =
+        control_.stream().isEmpty() ? control_.reconnectingStream() : control_.stream();
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        this, tr("Videoström"),
+        tr("Adress till en nätverkskamera eller videofil\n"
+           "(rtsp://, http://, https://, file:// eller en sökväg):"),
+        QLineEdit::Normal, shown.isEmpty() ? QString() : shown.toString(), &ok);
+    if (!ok) return;
+    const StreamAddress address = readStreamAddress(text);
+    if (!address.error.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(), address.error);
+        return;
+    }
+    const QString why = connectTo(address.url);
+    if (!why.isEmpty()) {
+        QMessageBox::warning(
+            this, windowTitle(),
+            tr("Källan %1 kan inte visas: %2.").arg(displayAddress(address.url), why));
+    }
+}
+
+QString SourceDialog::connectTo(const QUrl& url) {
+    QProgressDialog progress(tr("Ansluter till %1 …").arg(displayAddress(url)), tr("Avbryt"), 0, 0,
+                             this);
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    bool done = false;
+    QString why;
+    const auto finish = [&] {
+        done = true;
+        progress.accept();
+    };
+    const QMetaObject::Connection opened =
+        connect(&control_, &VideoCaptureControl::streamOpened, &progress, finish);
+    const QMetaObject::Connection failed = connect(&control_, &VideoCaptureControl::streamFailed,
+                                                   &progress, [&](const QString& reason) {
+                                                       why = reason;
+                                                       finish();
+                                                   });
+    control_.openStream(url);
+    if (!done && progress.exec() == QDialog::Rejected && !done) {
+        control_.cancelStream();
+        why.clear();  // the user's own choice needs no message
+    }
+    disconnect(opened);
+    disconnect(failed);
+    return why;
 }
 
 void SourceDialog::showSettings() {

@@ -10,14 +10,20 @@ namespace skymra {
 class VideoCaptureControl;
 class SourceCatalog;
 
-// "Set Camera": choose a camera or the built-in scene and adjust what the camera exposes.
+// "Set Camera": choose a camera, a video stream or the built-in scene, and adjust what the
+// source exposes.
 class SourceDialog : public QDialog {
     Q_OBJECT
   public:
     SourceDialog(VideoCaptureControl& control, SourceCatalog& catalog, QWidget* parent = nullptr);
 
   private:
+    enum Kind { Camera, Scene, CurrentStream, NewStream };
+    void fillSources();
     void choose(int index);
+    void askForStream();
+    // Waits, with a way to call it off, until the stream shows or fails; its failure, or empty.
+    QString connectTo(const QUrl& url);
     void showSettings();
 
     VideoCaptureControl& control_;

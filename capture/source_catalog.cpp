@@ -1,6 +1,7 @@
 #include "capture/source_catalog.h"
 
 #include "capture/camera_source.h"
+#include "capture/stream_source.h"
 
 #include <QCamera>
 #include <QCameraDevice>
@@ -69,6 +70,10 @@ std::unique_ptr<FrameSource> SystemCatalog::open(const QByteArray& id) {
         return std::make_unique<CameraSource>(std::move(camera));
     }
     return nullptr;
+}
+
+std::unique_ptr<FrameSource> SystemCatalog::openStream(const QUrl& url) {
+    return std::make_unique<StreamSource>(url);
 }
 
 }  // namespace skymra

@@ -6,6 +6,7 @@
 #include <QMediaDevices>
 #include <QObject>
 #include <QSet>
+#include <QUrl>
 
 #include <memory>
 
@@ -19,7 +20,7 @@ struct CameraInfo {
 // Whether the list holds the camera with this id.
 bool listsCamera(const QList<CameraInfo>& cameras, const QByteArray& id);
 
-// The cameras the system lists, and a way to open one.
+// The cameras the system lists and a way to open one, and video streams by address.
 class SourceCatalog : public QObject {
     Q_OBJECT
   public:
@@ -28,6 +29,8 @@ class SourceCatalog : public QObject {
     virtual QByteArray defaultCamera() const = 0;
     // A source for the camera, or null when it cannot be opened.
     virtual std::unique_ptr<FrameSource> open(const QByteArray& id) = 0;
+    // A source for a stream or file; one that cannot play says so through lost().
+    virtual std::unique_ptr<FrameSource> openStream(const QUrl& url) = 0;
 
   signals:
     void camerasChanged();
@@ -45,6 +48,7 @@ class SystemCatalog : public SourceCatalog {
     QList<CameraInfo> cameras() const override { return listed_; }
     QByteArray defaultCamera() const override;
     std::unique_ptr<FrameSource> open(const QByteArray& id) override;
+    std::unique_ptr<FrameSource> openStream(const QUrl& url) override;
 
     // What to list, given the system's previous and current entries; adds to stale.
     static QList<CameraInfo> usable(const QList<CameraInfo>& before, const QList<CameraInfo>& now,

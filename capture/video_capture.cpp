@@ -4,6 +4,7 @@
 
 #include "capture/capture_dialogs.h"
 #include "capture/scene_source.h"
+#include "capture/stream_address.h"
 
 #include <QPainter>
 
@@ -19,12 +20,25 @@ QString lostNotice(const QString& why) { return VideoCaptureControl::tr("Testbil
 
 VideoCaptureControl::VideoCaptureControl(Clipboard& clipboard, SourceCatalog& catalog,
                                          QWidget* parent)
-    : QWidget(parent), clipboard_(clipboard), catalog_(catalog) {
+    : QWidget(parent),
+      clipboard_(clipboard),
+      catalog_(catalog),
+      trial_([&catalog](const QUrl& url) { return catalog.openStream(url); }),
+      reconnect_([&catalog](const QUrl& url) { return catalog.openStream(url); }) {
     setFixedSize(DefaultCaptureSize);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&catalog_, &SourceCatalog::camerasChanged, this,
             &VideoCaptureControl::onCamerasChanged);
+    connect(&trial_, &StreamOpener::opened, this, [this] {
+        onStreamOpened(trial_);
+        emit streamOpened();
+    });
+    connect(&trial_, &StreamOpener::failed, this, &VideoCaptureControl::streamFailed);
+    connect(&reconnect_, &StreamOpener::opened, this, [this] { onStreamOpened(reconnect_); });
+    connect(&reconnect_, &StreamOpener::waiting, this, [this](const QString& why, int pauseMs) {
+        fallBackToScene(tr("Testbild: %1, nytt försök om %2 s").arg(why).arg(pauseMs / 1000));
+    });
     for (const CameraInfo& c : catalog_.cameras()) knownCameras_.append(c.id);
     const QByteArray id = catalog_.defaultCamera().isEmpty() && !catalog_.cameras().isEmpty()
                               ? catalog_.cameras().first().id
@@ -37,12 +51,16 @@ VideoCaptureControl::~VideoCaptureControl() = default;
 bool VideoCaptureControl::useCamera(const QByteArray& id) {
     std::unique_ptr<FrameSource> camera = catalog_.open(id);
     if (!camera) return false;
+    trial_.cancel();
+    reconnect_.cancel();
     sceneByDefault_ = true;
     setSource(std::move(camera), id);
     return true;
 }
 
 void VideoCaptureControl::useScene() {
+    trial_.cancel();
+    reconnect_.cancel();
     sceneByDefault_ = false;
     setSource(std::make_unique<SceneSource>(tr("Testbild: vald i Set Camera")), {});
 }
@@ -52,7 +70,30 @@ void VideoCaptureControl::fallBackToScene(const QString& notice) {
     setSource(std::make_unique<SceneSource>(notice), {});
 }
 
-void VideoCaptureControl::setSource(std::unique_ptr<FrameSource> source, QByteArray cameraId) {
+void VideoCaptureControl::openStream(const QUrl& url) { trial_.tryOnce(url); }
+
+void VideoCaptureControl::cancelStream() { trial_.cancel(); }
+
+QUrl VideoCaptureControl::reconnectingStream() const {
+    return reconnect_.reconnecting() ? reconnect_.url() : QUrl();
+}
+
+void VideoCaptureControl::onStreamOpened(StreamOpener& opener) {
+    const QUrl url = opener.url();
+    if (&opener == &trial_) reconnect_.cancel();
+    setSource(opener.take(), {}, url);
+}
+
+void VideoCaptureControl::onSourceLost(const QString& why) {
+    if (stream_.isEmpty()) {
+        fallBackToScene(lostNotice(why));
+    } else {
+        reconnect_.reconnect(stream_, why);  // shows the scene while it waits
+    }
+}
+
+void VideoCaptureControl::setSource(std::unique_ptr<FrameSource> source, QByteArray cameraId,
+                                    QUrl stream) {
     // The old source may be the one whose signal brought us here: let it go later.
     if (source_) {
         source_->disconnect(this);
@@ -60,14 +101,14 @@ void VideoCaptureControl::setSource(std::unique_ptr<FrameSource> source, QByteAr
     }
     source_ = std::move(source);
     cameraId_ = std::move(cameraId);
+    stream_ = std::move(stream);
     cameraName_.clear();
     for (const CameraInfo& c : catalog_.cameras()) {
         if (c.id == cameraId_) cameraName_ = c.description;
     }
     source_->setCaptureSize(captureSize_);
     connect(source_.get(), &FrameSource::frameChanged, this, &VideoCaptureControl::onFrameChanged);
-    connect(source_.get(), &FrameSource::lost, this,
-            [this](const QString& why) { fallBackToScene(lostNotice(why)); });
+    connect(source_.get(), &FrameSource::lost, this, &VideoCaptureControl::onSourceLost);
     sincePreview_.invalidate();
     onFrameChanged();
 }
@@ -84,6 +125,8 @@ void VideoCaptureControl::onCamerasChanged() {
         if (!listsCamera(cameras, cameraId_)) fallBackToScene(lostNotice(tr("kameran försvann")));
         return;
     }
+    // The stream the user chose comes first, even while it is being reconnected.
+    if (!stream_.isEmpty() || reconnect_.reconnecting()) return;
     // Only a camera that has just appeared: one that fell silent and is still listed would
     // most likely fall silent again (or hang while it is opened).
     if (sceneByDefault_ && !appeared.isEmpty()) {
@@ -101,6 +144,7 @@ void VideoCaptureControl::onFrameChanged() {
 }
 
 QString VideoCaptureControl::sourceName() const {
+    if (!stream_.isEmpty()) return displayAddress(stream_);
     if (showsScene()) return tr("den inbyggda testbilden");
     return cameraName_.isEmpty() ? QString::fromUtf8(cameraId_) : cameraName_;
 }

@@ -4,6 +4,7 @@
 #include "capture/frame.h"
 #include "capture/frame_source.h"
 #include "capture/source_catalog.h"
+#include "capture/stream_opener.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
@@ -33,24 +34,37 @@ class VideoCaptureControl : public QWidget {
     // Switch to a listed camera (false when it cannot be opened) or to the built-in scene.
     bool useCamera(const QByteArray& id);
     void useScene();
+    // Switch to a video stream or file once it delivers its first frame: streamOpened() then,
+    // streamFailed() and nothing changed when it does not. A stream that drops later is
+    // reconnected while the built-in scene shows.
+    void openStream(const QUrl& url);
+    void cancelStream();
     FrameSource* source() { return source_.get(); }
-    bool showsScene() const { return cameraId_.isEmpty(); }
-    // What the frames come from, in words: the camera's name or the built-in scene.
+    bool showsScene() const { return cameraId_.isEmpty() && stream_.isEmpty(); }
+    // What the frames come from, in words: the camera's name, the stream's address or the
+    // built-in scene.
     QString sourceName() const;
     QByteArray cameraId() const { return cameraId_; }
+    // The stream shown now, or the one being reconnected while the scene shows.
+    QUrl stream() const { return stream_; }
+    QUrl reconnectingStream() const;
 
     // What the preview shows now.
     const QImage& preview() const { return preview_; }
 
   signals:
     void previewUpdated();
+    void streamOpened();
+    void streamFailed(const QString& why);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    void setSource(std::unique_ptr<FrameSource> source, QByteArray cameraId);
+    void setSource(std::unique_ptr<FrameSource> source, QByteArray cameraId, QUrl stream = {});
     void fallBackToScene(const QString& notice);
+    void onSourceLost(const QString& why);
+    void onStreamOpened(StreamOpener& opener);
     void onCamerasChanged();
     void onFrameChanged();
 
@@ -58,6 +72,9 @@ class VideoCaptureControl : public QWidget {
     SourceCatalog& catalog_;
     std::unique_ptr<FrameSource> source_;
     QByteArray cameraId_;
+    QUrl stream_;
+    StreamOpener trial_;      // a stream the user chose, until it shows a frame
+    StreamOpener reconnect_;  // the stream that dropped, while the scene shows
     QString cameraName_;
     QList<QByteArray> knownCameras_;  // the catalog's cameras at the last look
     bool sceneByDefault_ = true;      // false once the user picked the scene himself

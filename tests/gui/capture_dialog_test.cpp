@@ -50,7 +50,7 @@ TEST_F(CaptureDialogTest, SetCameraListsEverySourceAndSwitchesToTheOneChosen) {
     VideoCaptureControl control(clipboard, catalog);
     SourceDialog dialog(control, catalog);
     auto* sources = dialog.findChild<QComboBox*>();
-    EXPECT_EQ(items(sources), QStringList({"cam0", "cam1", "Inbyggd testbild"}));
+    EXPECT_EQ(items(sources), QStringList({"cam0", "cam1", "Inbyggd testbild", "Videoström…"}));
     EXPECT_EQ(sources->currentText(), "cam0");
 
     choose(sources, "Inbyggd testbild");

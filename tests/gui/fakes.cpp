@@ -25,9 +25,18 @@ QImage FakeClipboard::image() const { return content; }
 
 std::unique_ptr<FrameSource> FakeCatalog::open(const QByteArray& id) {
     if (!listsCamera(cameras_, id) || broken.contains(id)) return nullptr;
+    return fed();
+}
+
+std::unique_ptr<FrameSource> FakeCatalog::fed() {
     auto source = std::make_unique<CameraSource>(nullptr, watchdog);
     opened_ = source.get();
     return source;
+}
+
+std::unique_ptr<FrameSource> FakeCatalog::openStream(const QUrl& url) {
+    streamsOpened.append(url);
+    return fed();
 }
 
 void FakeCatalog::addCamera(const QByteArray& id) {

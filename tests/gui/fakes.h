@@ -35,6 +35,8 @@ class FakeCatalog : public SourceCatalog {
         return cameras_.isEmpty() ? QByteArray() : cameras_.first().id;
     }
     std::unique_ptr<FrameSource> open(const QByteArray& id) override;
+    // Streams open as fed sources too; each address asked for is recorded.
+    std::unique_ptr<FrameSource> openStream(const QUrl& url) override;
 
     void addCamera(const QByteArray& id);
     void removeCamera(const QByteArray& id);
@@ -45,8 +47,11 @@ class FakeCatalog : public SourceCatalog {
     std::optional<CameraSource::Watchdog> watchdog;
     // Cameras that are listed but fail to open.
     QList<QByteArray> broken;
+    QList<QUrl> streamsOpened;
 
   private:
+    std::unique_ptr<FrameSource> fed();
+
     QList<CameraInfo> cameras_;
     QPointer<CameraSource> opened_;
 };

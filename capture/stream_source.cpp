@@ -1,0 +1,223 @@
+#include "capture/stream_source.h"
+
+#include "capture/stream_address.h"
+
+#include <QBuffer>
+#include <QFormLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QVideoFrame>
+#include <QWidget>
+
+#include <cstring>
+
+namespace skymra {
+namespace {
+
+// A camera that sends nothing but unreadable pictures for this long is given up.
+constexpr int MaxUnreadableInARow = 25;
+
+bool isJpeg(const QByteArray& contentType) {
+    const QByteArray type = contentType.split(';').first().trimmed().toLower();
+    return type.isEmpty() || type == "image/jpeg" || type == "image/jpg" || type == "image/pjpeg";
+}
+
+// Qt's reasons end with a full stop; they go inside a sentence of ours.
+QString clause(const QString& reason) {
+    QString text = reason.trimmed();
+    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+    return text;
+}
+
+}  // namespace
+
+StreamSource::StreamSource(QUrl url, StreamTimeouts timeouts, QObject* parent)
+    : FrameSource(parent),
+      url_(std::move(url)),
+      timeouts_(timeouts),
+      frames_(nullptr, CameraSource::Watchdog{timeouts.firstFrameMs, timeouts.stallMs}) {
+    connect(&frames_, &FrameSource::frameChanged, this, [this] {
+        seenFrame_ = true;
+        emit frameChanged();
+    });
+    connect(&frames_, &FrameSource::lost, this, [this](const QString&) {
+        fail(seenFrame_ ? tr("strömmen slutade skicka bilder")
+                        : tr("inga bilder kom på %1 s").arg(timeouts_.firstFrameMs / 1000));
+    });
+    const QString scheme = url_.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) {
+        ask();
+    } else {
+        play();
+    }
+}
+
+StreamSource::~StreamSource() { stop(); }
+
+void StreamSource::stop() {
+    if (reply_) {
+        reply_->disconnect(this);
+        reply_->abort();
+        reply_ = nullptr;
+    }
+    if (player_) {
+        player_->disconnect(this);
+        player_->stop();
+    }
+}
+
+void StreamSource::play() {
+    player_ = std::make_unique<QMediaPlayer>();
+    connect(player_.get(), &QMediaPlayer::errorOccurred, this, &StreamSource::onPlayerError);
+    connect(player_.get(), &QMediaPlayer::mediaStatusChanged, this, &StreamSource::onPlayerStatus);
+    player_->setVideoOutput(frames_.sink());
+    // A file loops. Qt 6.4 cannot loop a clip served over http (it fails at the seek): such a
+    // clip ends, and is reconnected from its start like any stream that ends.
+    if (isFileAddress(url_)) player_->setLoops(QMediaPlayer::Infinite);
+    player_->setSource(url_);
+    player_->play();
+}
+
+void StreamSource::onPlayerError(QMediaPlayer::Error error, const QString& message) {
+    const QString why = clause(message);
+    // A file that is there but cannot be played is in a format GStreamer cannot read.
+    if (isFileAddress(url_) && error == QMediaPlayer::ResourceError)
+        error = QMediaPlayer::FormatError;
+    switch (error) {
+        case QMediaPlayer::FormatError:
+            fail(tr("formatet kan inte spelas (%1)").arg(why));
+            break;
+        case QMediaPlayer::NetworkError:
+            fail(tr("nätverksfel (%1)").arg(why));
+            break;
+        case QMediaPlayer::AccessDeniedError:
+            fail(tr("åtkomst nekad (%1)").arg(why));
+            break;
+        default:
+            fail(seenFrame_ ? tr("strömmen bröts (%1)").arg(why)
+                            : tr("ingen kontakt med källan (%1)").arg(why));
+            break;
+    }
+}
+
+void StreamSource::onPlayerStatus(QMediaPlayer::MediaStatus status) {
+    if (status == QMediaPlayer::InvalidMedia) fail(tr("formatet kan inte spelas"));
+    if (status == QMediaPlayer::EndOfMedia) fail(tr("strömmen tog slut"));
+}
+
+void StreamSource::ask() {
+    network_ = std::make_unique<QNetworkAccessManager>();
+    QNetworkRequest request(url_);
+    // Bytes flow all the time from a camera that works: a long pause means it is gone.
+    request.setTransferTimeout(timeouts_.firstFrameMs);
+    reply_ = network_->get(request);
+    connect(reply_, &QIODevice::readyRead, this, &StreamSource::onReplyData);
+    connect(reply_, &QNetworkReply::finished, this, &StreamSource::onReplyFinished);
+}
+
+// On the answer's first bytes: its own frames read here, or the player's business.
+bool StreamSource::chooseReader() {
+    if (parts_) return true;
+    const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status < 200 || status > 299) {
+        fail(tr("servern svarade %1 %2")
+                 .arg(status)
+                 .arg(reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
+        return false;
+    }
+    const QByteArray type = reply_->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    if (const std::optional<QByteArray> boundary = multipartBoundary(type)) {
+        parts_.emplace(*boundary);
+        return true;
+    }
+    // A video file or playlist served over http: the player asks again itself.
+    reply_->disconnect(this);
+    reply_->abort();
+    reply_ = nullptr;
+    play();
+    return false;
+}
+
+void StreamSource::onReplyData() {
+    if (failed_ || !chooseReader()) return;
+    const QList<MultipartSplitter::Part> parts = parts_->feed(reply_->readAll());
+    // Only the newest picture counts; older ones would be replaced before anyone saw them.
+    for (auto it = parts.crbegin(); it != parts.crend(); ++it) {
+        if (isJpeg(it->contentType)) {
+            showJpeg(it->body);
+            break;
+        }
+    }
+}
+
+void StreamSource::showJpeg(const QByteArray& jpeg) {
+    // Decoded only when a frame is asked for: the header alone says how large it is.
+    QByteArray bytes = jpeg;
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, "jpeg");
+    const QSize size = reader.size();
+    QVideoFrame frame;
+    if (size.isValid() && !size.isEmpty() && size.width() <= 8192 && size.height() <= 8192)
+        frame = QVideoFrame(QVideoFrameFormat(size, QVideoFrameFormat::Format_Jpeg));
+    if (frame.isValid() && frame.map(QVideoFrame::WriteOnly)) {
+        const bool fits = frame.mappedBytes(0) >= jpeg.size();
+        if (fits) {
+            std::memcpy(frame.bits(0), jpeg.constData(), static_cast<std::size_t>(jpeg.size()));
+            std::memset(frame.bits(0) + jpeg.size(), 0,
+                        static_cast<std::size_t>(frame.mappedBytes(0) - jpeg.size()));
+        }
+        frame.unmap();
+        if (fits) {
+            unreadableInARow_ = 0;
+            frames_.sink()->setVideoFrame(frame);
+            return;
+        }
+    }
+    if (++unreadableInARow_ >= MaxUnreadableInARow)
+        fail(tr("bilderna i strömmen kunde inte läsas"));
+}
+
+void StreamSource::onReplyFinished() {
+    if (failed_ || !reply_) return;
+    QNetworkReply* reply = reply_;
+    if (reply->error() == QNetworkReply::NoError && !parts_ && !chooseReader()) return;
+    const QString why = clause(reply->errorString());
+    if (reply->error() == QNetworkReply::NoError) {
+        fail(tr("strömmen tog slut"));
+    } else if (seenFrame_) {
+        fail(tr("strömmen bröts (%1)").arg(why));
+    } else {
+        fail(tr("ingen kontakt med källan (%1)").arg(why));
+    }
+}
+
+void StreamSource::fail(const QString& why) {
+    if (failed_) return;
+    failed_ = true;
+    stop();
+    // GStreamer's reasons can quote the address, login and all.
+    QString shown = why;
+    if (!url_.password().isEmpty())
+        shown.replace(QLatin1Char(':') + url_.password() + QLatin1Char('@'),
+                      QLatin1String(":***@"));
+    emit lost(shown);
+}
+
+QStringList StreamSource::formats() const {
+    const QSize size = frames_.sink()->videoSize();
+    if (size.isEmpty()) return {};
+    return {tr("%1 × %2, som källan sänder").arg(size.width()).arg(size.height())};
+}
+
+QWidget* StreamSource::createSettingsWidget(QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* form = new QFormLayout(box);
+    auto* address = new QLabel(displayAddress(url_), box);
+    address->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(tr("Adress"), address);
+    return box;
+}
+
+}  // namespace skymra

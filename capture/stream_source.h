@@ -1,0 +1,67 @@
+#pragma once
+
+#include "capture/camera_source.h"
+#include "capture/frame_source.h"
+#include "capture/multipart.h"
+
+#include <QMediaPlayer>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace skymra {
+
+struct StreamTimeouts {
+    int firstFrameMs = 10000;  // a network camera can take seconds to answer
+    int stallMs = 3000;
+};
+
+// Frames from a network camera, a video stream or a file, handed on through the same sink,
+// conversion and watchdog as a camera's. rtsp addresses and files play through QMediaPlayer, and
+// a file loops. An http(s) address is asked first: a multipart answer is a network camera's JPEG
+// frames, read here, because Qt 6.4's player buffers such an endless stream and never shows a
+// frame of it; any other answer plays through QMediaPlayer.
+class StreamSource : public FrameSource {
+    Q_OBJECT
+  public:
+    explicit StreamSource(QUrl url, StreamTimeouts timeouts = {}, QObject* parent = nullptr);
+    ~StreamSource() override;
+
+    QUrl url() const { return url_; }
+
+    QImage currentFrame() override { return frames_.currentFrame(); }
+    void setCaptureSize(QSize size) override { frames_.setCaptureSize(size); }
+    QStringList formats() const override;
+    int currentFormat() const override { return formats().isEmpty() ? -1 : 0; }
+    void setFormat(int) override {}
+    QWidget* createSettingsWidget(QWidget* parent) override;
+
+  private:
+    void play();
+    void ask();
+    void onReplyData();
+    void onReplyFinished();
+    bool chooseReader();
+    void showJpeg(const QByteArray& jpeg);
+    void onPlayerError(QMediaPlayer::Error error, const QString& why);
+    void onPlayerStatus(QMediaPlayer::MediaStatus status);
+    void fail(const QString& why);
+    void stop();
+
+    QUrl url_;
+    StreamTimeouts timeouts_;
+    CameraSource frames_;
+    std::unique_ptr<QMediaPlayer> player_;
+    std::unique_ptr<QNetworkAccessManager> network_;
+    QNetworkReply* reply_ = nullptr;  // owned by network_
+    std::optional<MultipartSplitter> parts_;
+    int unreadableInARow_ = 0;
+    bool seenFrame_ = false;
+    bool failed_ = false;
+};
+
+}  // namespace skymra
