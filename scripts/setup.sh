@@ -10,7 +10,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   xvfb xauth fonts-liberation qt6-translations-l10n desktop-file-utils
   pulseaudio pulseaudio-utils
-  pipewire pipewire-bin wireplumber gstreamer1.0-pipewire dbus
+  pipewire pipewire-bin wireplumber gstreamer1.0-pipewire dbus gstreamer1.0-tools
   "$@"
 )
 

@@ -1,49 +1,20 @@
 // The real program's capture path against a virtual camera (tests/devices/with_camera.sh):
 // Qt Multimedia, GStreamer and PipeWire as a user has them, nothing faked.
-#include "app/form/form1.h"
-#include "app/form/language.h"
 #include "capture/camera_source.h"
-#include "capture/clipboard.h"
 #include "capture/scene_source.h"
-#include "capture/source_catalog.h"
-#include "sound/alarm_sound.h"
-#include "sound/audio_player.h"
+#include "tests/devices/program.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDialog>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
-#include <QTest>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <memory>
+#include <vector>
 
 namespace skymra::test {
 namespace {
-
-QElapsedTimer sinceStart;
-
-// What main() builds, in the same order.
-struct Program {
-    SystemClipboard clipboard;
-    SystemCatalog catalog;
-    SystemAudioPlayer player;
-    AlarmSound sound{player};
-    QStringList notices;  // what would have been shown in message boxes
-    Form1 window{{clipboard, catalog, sound, {}, {}, [this](const QString& n) { notices << n; }}};
-    Program() { window.show(); }
-    VideoCaptureControl& capture() { return *window.ezVidCap1; }
-    bool showsCamera() { return !capture().showsScene() && !capture().preview().isNull(); }
-};
 
 // The window keeps handling events meanwhile, as it does in use: frames that arrive while the
 // camera goes point into memory PipeWire has taken back, and must not crash the program.
@@ -67,17 +38,6 @@ bool looksLikeBars(const QImage& image) {
     const int w = image.width(), h = image.height();
     return near(image.pixel(w / 14, h / 4), 192, 192, 192) &&
            near(image.pixel(w * 3 / 14, h / 4), 192, 192, 0);
-}
-
-// Runs `drive` on the next modal dialog once it is open.
-void onDialog(const std::function<void(QDialog&)>& drive) {
-    QTimer::singleShot(0, [drive] {
-        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        drive(*dialog);
-        if (dialog->isVisible()) dialog->reject();
-    });
 }
 
 TEST(CameraDevice, TwentyColdStartsShowTheCameraQuickly) {
@@ -191,7 +151,7 @@ TEST(CameraDevice, ACameraThatComesAfterStartIsTakenAndCanBeChosen) {
     onDialog([&](QDialog& dialog) {
         auto* sources = dialog.findChild<QComboBox*>();
         ASSERT_NE(sources, nullptr);
-        ASSERT_EQ(sources->count(), 2);  // the camera, once, and the scene
+        ASSERT_EQ(sources->count(), 3);  // the camera, once, the scene and a stream
         EXPECT_EQ(sources->itemText(0), QStringLiteral("Virtual camera"));
         EXPECT_EQ(sources->currentIndex(), 0);
         sources->setCurrentIndex(1);
@@ -208,42 +168,3 @@ TEST(CameraDevice, ACameraThatComesAfterStartIsTakenAndCanBeChosen) {
 
 }  // namespace
 }  // namespace skymra::test
-
-int main(int argc, char** argv) {
-    skymra::test::sinceStart.start();
-    QApplication app(argc, argv);
-    skymra::installFontSubstitutes();
-    skymra::installSwedishTranslations(app);
-    if (argc > 1 && qstrcmp(argv[1], "--first-frame") == 0) {
-        // One cold start: prints the milliseconds from process start to a camera frame shown.
-        skymra::test::Program p;
-        QObject::connect(&p.capture(), &skymra::VideoCaptureControl::previewUpdated, [&] {
-            if (p.showsCamera()) {
-                std::printf("%lld\n", static_cast<long long>(skymra::test::sinceStart.elapsed()));
-                QApplication::exit(0);
-            }
-        });
-        QTimer::singleShot(10000, [] { QApplication::exit(2); });
-        return QApplication::exec();
-    }
-    if (argc > 2 && qstrcmp(argv[1], "--preview-cpu") == 0) {
-        // The whole process's processor time while the preview runs for the given seconds,
-        // after the first camera frame, as a share of one core, and the frames delivered.
-        skymra::test::Program p;
-        if (!QTest::qWaitFor([&] { return p.showsCamera(); }, 10000)) return 2;
-        int frames = 0;
-        QObject::connect(p.capture().source(), &skymra::FrameSource::frameChanged,
-                         [&] { ++frames; });
-        const double seconds = std::atof(argv[2]);
-        const std::clock_t cpu = std::clock();
-        QElapsedTimer wall;
-        wall.start();
-        QTest::qWait(static_cast<int>(seconds * 1000));
-        const double used = static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
-        const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
-        std::printf("%.1f %.1f\n", 100.0 * used / elapsed, frames / elapsed);
-        return p.showsCamera() ? 0 : 3;
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,0 +1,61 @@
+#pragma once
+
+// What the device tests share: the program as main() builds it, and a way to drive its dialogs.
+#include "app/form/form1.h"
+#include "capture/clipboard.h"
+#include "capture/source_catalog.h"
+#include "sound/alarm_sound.h"
+#include "sound/audio_player.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace skymra::test {
+
+extern QElapsedTimer sinceStart;
+
+// What main() builds, in the same order.
+struct Program {
+    SystemClipboard clipboard;
+    SystemCatalog catalog;
+    SystemAudioPlayer player;
+    AlarmSound sound{player};
+    QStringList notices;  // what would have been shown in message boxes
+    Form1 window{{clipboard, catalog, sound, {}, {}, [this](const QString& n) { notices << n; }}};
+    Program() { window.show(); }
+    VideoCaptureControl& capture() { return *window.ezVidCap1; }
+    bool showsCamera() { return !capture().showsScene() && !capture().preview().isNull(); }
+};
+
+// Runs `drive` on the next modal dialog once it is open.
+inline void onDialog(const std::function<void(QDialog&)>& drive) {
+    QTimer::singleShot(0, [drive] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        drive(*dialog);
+        if (dialog->isVisible()) dialog->reject();
+    });
+}
+
+// Runs `drive` once a modal dialog of type T is on top, over whatever dialog is open already.
+template <typename T>
+void onModal(std::function<void(T&)> drive) {
+    QTimer::singleShot(0, [drive = std::move(drive)] {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; }, 15000));
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        drive(*dialog);
+        if (dialog->isVisible()) dialog->reject();
+    });
+}
+
+}  // namespace skymra::test
