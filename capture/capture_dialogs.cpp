@@ -18,6 +18,7 @@ namespace skymra {
 SourceDialog::SourceDialog(VideoCaptureControl& control, SourceCatalog& catalog, QWidget* parent)
     : QDialog(parent), control_(control), catalog_(catalog), sources_(new QComboBox(this)) {
     setWindowTitle(tr("Set Camera"));
+    sources_->setSizeAdjustPolicy(QComboBox::AdjustToContents);  // a stream's address is long
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;

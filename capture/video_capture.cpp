@@ -37,7 +37,7 @@ VideoCaptureControl::VideoCaptureControl(Clipboard& clipboard, SourceCatalog& ca
     connect(&trial_, &StreamOpener::failed, this, &VideoCaptureControl::streamFailed);
     connect(&reconnect_, &StreamOpener::opened, this, [this] { onStreamOpened(reconnect_); });
     connect(&reconnect_, &StreamOpener::waiting, this, [this](const QString& why, int pauseMs) {
-        fallBackToScene(tr("Testbild: %1, nytt försök om %2 s").arg(why).arg(pauseMs / 1000));
+        fallBackToScene(tr("Testbild: nytt försök om %1 s; %2").arg(pauseMs / 1000).arg(why));
     });
     for (const CameraInfo& c : catalog_.cameras()) knownCameras_.append(c.id);
     const QByteArray id = catalog_.defaultCamera().isEmpty() && !catalog_.cameras().isEmpty()
