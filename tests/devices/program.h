@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 namespace skymra::test {
@@ -34,6 +35,19 @@ struct Program {
     VideoCaptureControl& capture() { return *window.ezVidCap1; }
     bool showsCamera() { return !capture().showsScene() && !capture().preview().isNull(); }
 };
+
+// videotestsrc's SMPTE bars at the given strength (the virtual camera sends 75 %, 192; a clip
+// made with its defaults 100 %, 255): white or grey, then yellow, in the upper left.
+inline bool looksLikeBars(const QImage& image, int level) {
+    if (image.isNull()) return false;
+    const auto near = [](QRgb p, int r, int g, int b) {
+        return std::abs(qRed(p) - r) < 40 && std::abs(qGreen(p) - g) < 40 &&
+               std::abs(qBlue(p) - b) < 40;
+    };
+    const int w = image.width(), h = image.height();
+    return near(image.pixel(w / 14, h / 4), level, level, level) &&
+           near(image.pixel(w * 3 / 14, h / 4), level, level, 0);
+}
 
 // Runs `drive` on the next modal dialog once it is open.
 inline void onDialog(const std::function<void(QDialog&)>& drive) {
