@@ -1,9 +1,9 @@
 #include "capture/multipart.h"
 
+#include <algorithm>
+
 namespace skymra {
 namespace {
-
-constexpr qsizetype MaxHeaderBytes = 16 * 1024;
 
 QByteArray parameter(const QByteArray& contentType, const QByteArray& name) {
     for (const QByteArray& piece : contentType.split(';')) {
@@ -18,18 +18,6 @@ QByteArray parameter(const QByteArray& contentType, const QByteArray& name) {
     return {};
 }
 
-// Where the headers end (after their blank line) and how long that blank line is, or -1.
-qsizetype headerEnd(const QByteArray& buffer, qsizetype& blankLine) {
-    const qsizetype crlf = buffer.indexOf("\r\n\r\n");
-    const qsizetype lf = buffer.indexOf("\n\n");
-    if (crlf >= 0 && (lf < 0 || crlf <= lf)) {
-        blankLine = 4;
-        return crlf;
-    }
-    blankLine = 2;
-    return lf;
-}
-
 }  // namespace
 
 std::optional<QByteArray> multipartBoundary(const QByteArray& contentType) {
@@ -39,137 +27,164 @@ std::optional<QByteArray> multipartBoundary(const QByteArray& contentType) {
     return boundary;
 }
 
-MultipartSplitter::MultipartSplitter(QByteArray boundary) {
+MultipartSplitter::MultipartSplitter(QByteArray boundary, Limits limits) : limits_(limits) {
     // Some cameras put the two dashes into the parameter as well; the line then has four.
     if (!boundary.startsWith("--")) boundary.prepend("--");
     delimiter_ = boundary;
 }
 
+void MultipartSplitter::compact() {
+    // Moves fewer bytes than were consumed since the last move: linear over the whole stream.
+    if (pos_ == 0 || pos_ < buffer_.size() - pos_) return;
+    buffer_.remove(0, pos_);
+    scan_ -= pos_;
+    headerStart_ -= pos_;
+    lineStart_ -= pos_;
+    pos_ = 0;
+}
+
 QList<MultipartSplitter::Part> MultipartSplitter::feed(const QByteArray& data) {
     QList<Part> out;
     if (finished_) return out;
-    if (skipping_ > 0) {
-        const qsizetype drop = std::min(skipping_, data.size());
-        skipping_ -= drop;
-        buffer_.append(data.constData() + drop, data.size() - drop);
-    } else {
-        buffer_.append(data);
+    qsizetype from = 0;
+    if (skipping_ > 0) {  // nothing else is held while a part is skipped
+        from = std::min(skipping_, data.size());
+        skipping_ -= from;
     }
+    compact();
+    buffer_.append(data.constData() + from, data.size() - from);
     while (!finished_ && step(out)) {
     }
     return out;
 }
 
+void MultipartSplitter::skipPart(qsizetype resumeAt) {
+    ++skipped_;
+    pos_ = std::max(pos_, resumeAt);
+    scan_ = pos_;
+    state_ = State::Boundary;
+}
+
 // One step of the parse; false when it needs more data.
 bool MultipartSplitter::step(QList<Part>& out) {
     switch (state_) {
-        case State::Boundary: {
-            const qsizetype at = buffer_.indexOf(delimiter_);
-            if (at < 0) {
-                // Keep only what could be the start of a boundary split across pieces.
-                if (buffer_.size() > delimiter_.size())
-                    buffer_.remove(0, buffer_.size() - delimiter_.size());
-                return false;
-            }
-            const qsizetype after = at + delimiter_.size();
-            if (buffer_.size() < after + 2) return false;
-            if (buffer_.mid(after, 2) == "--") {
-                finished_ = true;
-                buffer_.clear();
-                return false;
-            }
-            buffer_.remove(0, after);
-            state_ = State::Headers;
-            return true;
-        }
-        case State::Headers: {
-            qsizetype blank = 0;
-            // The boundary line's own end is the first line ending: headers follow it.
-            const qsizetype lineEnd = buffer_.indexOf('\n');
-            if (lineEnd < 0) {
-                if (buffer_.size() > MaxHeaderBytes) {
-                    ++skipped_;
-                    buffer_.clear();
-                    state_ = State::Boundary;
-                }
-                return false;
-            }
-            // A part without headers has its blank line right after the boundary line.
-            QByteArray rest = buffer_.mid(lineEnd + 1);
-            qsizetype end = -1;
-            if (rest.startsWith("\r\n")) {
-                end = 0;
-                blank = 2;
-            } else if (rest.startsWith("\n")) {
-                end = 0;
-                blank = 1;
-            } else {
-                end = headerEnd(rest, blank);
-            }
-            if (end < 0) {
-                if (buffer_.size() > MaxHeaderBytes) {  // no sane headers: look for the next part
-                    ++skipped_;
-                    buffer_.remove(0, lineEnd + 1);
-                    state_ = State::Boundary;
-                    return true;
-                }
-                return false;
-            }
-            part_ = {};
-            length_ = -1;
-            for (const QByteArray& line : rest.left(end).split('\n')) {
-                const qsizetype colon = line.indexOf(':');
-                if (colon < 0) continue;
-                const QByteArray name = line.left(colon).trimmed().toLower();
-                const QByteArray value = line.mid(colon + 1).trimmed();
-                if (name == "content-type") part_.contentType = value;
-                if (name == "content-length") {
-                    bool ok = false;
-                    const qlonglong n = value.toLongLong(&ok);
-                    if (ok && n >= 0) length_ = static_cast<qsizetype>(n);
-                }
-            }
-            buffer_.remove(0, lineEnd + 1 + end + blank);
-            if (length_ > MaxPartBytes) {
-                ++skipped_;
-                const qsizetype drop = std::min(length_, buffer_.size());
-                buffer_.remove(0, drop);
-                skipping_ = length_ - drop;
-                state_ = State::Boundary;
-                return true;
-            }
-            state_ = State::Body;
-            return true;
-        }
-        case State::Body: {
-            if (length_ >= 0) {
-                if (buffer_.size() < length_) return false;
-                part_.body = buffer_.left(length_);
-                buffer_.remove(0, length_);
-            } else {
-                const qsizetype next = buffer_.indexOf(delimiter_);
-                if (next < 0) {
-                    if (buffer_.size() > MaxPartBytes) {
-                        ++skipped_;
-                        buffer_.remove(0, buffer_.size() - delimiter_.size());
-                        state_ = State::Boundary;
-                        return true;
-                    }
-                    return false;
-                }
-                qsizetype cut = next;
-                if (cut >= 1 && buffer_[cut - 1] == '\n') --cut;
-                if (cut >= 1 && buffer_[cut - 1] == '\r') --cut;
-                part_.body = buffer_.left(cut);
-                buffer_.remove(0, next);
-            }
-            out.append(std::move(part_));
-            part_ = {};
-            state_ = State::Boundary;
-            return true;
-        }
+        case State::Boundary:
+            return findBoundary();
+        case State::Headers:
+            return readHeaders();
+        case State::Body:
+            return readBody(out);
     }
     return false;
+}
+
+bool MultipartSplitter::findBoundary() {
+    const qsizetype d = delimiter_.size();
+    const qsizetype at = buffer_.indexOf(delimiter_, std::max(scan_, pos_));
+    if (at < 0) {
+        // Keep only what could be the start of a boundary split across pieces.
+        pos_ = std::max(pos_, buffer_.size() - d + 1);
+        scan_ = pos_;
+        return false;
+    }
+    pos_ = scan_ = at;
+    if (buffer_.size() < at + d + 2) return false;
+    if (buffer_[at + d] == '-' && buffer_[at + d + 1] == '-') {
+        finished_ = true;
+        buffer_.clear();
+        pos_ = scan_ = 0;
+        return false;
+    }
+    headerStart_ = lineStart_ = scan_ = pos_ = at + d;
+    boundaryLineDone_ = false;
+    part_ = {};
+    length_ = -1;
+    state_ = State::Headers;
+    return true;
+}
+
+bool MultipartSplitter::readHeaders() {
+    const qsizetype limit = headerStart_ + limits_.headerBytes;
+    // Headers that run past the limit: the part is skipped, and the next boundary is looked for
+    // from the limit on, at the same place however the bytes came.
+    const auto tooLong = [&] {
+        skipPart(std::max(headerStart_, limit - delimiter_.size() + 1));
+        return true;
+    };
+    for (;;) {
+        const qsizetype end = buffer_.indexOf('\n', scan_);
+        if (end < 0 || end >= limit) {
+            scan_ = buffer_.size();
+            if (buffer_.size() > limit) return tooLong();
+            return false;
+        }
+        scan_ = end + 1;
+        qsizetype lineEnd = end;
+        if (lineEnd > lineStart_ && buffer_[lineEnd - 1] == '\r') --lineEnd;
+        const QByteArray line = buffer_.mid(lineStart_, lineEnd - lineStart_);
+        lineStart_ = scan_;
+        if (!boundaryLineDone_) {  // the rest of the boundary's own line
+            boundaryLineDone_ = true;
+            continue;
+        }
+        if (line.isEmpty()) break;
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0) continue;
+        const QByteArray name = line.left(colon).trimmed().toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (name == "content-type") part_.contentType = value;
+        if (name == "content-length") {
+            bool ok = false;
+            const qlonglong n = value.toLongLong(&ok);
+            length_ = ok && n >= 0 ? static_cast<qsizetype>(n) : -1;
+        }
+    }
+    pos_ = scan_;
+    if (length_ > limits_.partBytes) {
+        ++skipped_;
+        const qsizetype drop = std::min(length_, buffer_.size() - pos_);
+        pos_ += drop;
+        scan_ = pos_;
+        skipping_ = length_ - drop;
+        state_ = State::Boundary;
+        return skipping_ == 0;
+    }
+    state_ = State::Body;
+    return true;
+}
+
+bool MultipartSplitter::readBody(QList<Part>& out) {
+    const qsizetype d = delimiter_.size();
+    if (length_ >= 0) {
+        if (buffer_.size() - pos_ < length_) return false;
+        part_.body = buffer_.mid(pos_, length_);
+        pos_ += length_;
+    } else {
+        const qsizetype next = buffer_.indexOf(delimiter_, std::max(scan_, pos_));
+        if (next < 0) {
+            scan_ = std::max(pos_, buffer_.size() - d + 1);
+            // Whatever boundary comes later, the body before it is already too long.
+            if (buffer_.size() - pos_ > limits_.partBytes + d + 1) {
+                skipPart(scan_);
+                return true;
+            }
+            return false;
+        }
+        qsizetype cut = next;
+        if (cut > pos_ && buffer_[cut - 1] == '\n') --cut;
+        if (cut > pos_ && buffer_[cut - 1] == '\r') --cut;
+        if (cut - pos_ > limits_.partBytes) {
+            skipPart(next);
+            return true;
+        }
+        part_.body = buffer_.mid(pos_, cut - pos_);
+        pos_ = next;
+    }
+    scan_ = pos_;
+    out.append(std::move(part_));
+    part_ = {};
+    state_ = State::Boundary;
+    return true;
 }
 
 }  // namespace skymra

@@ -11,20 +11,25 @@ namespace skymra {
 // nothing when the type is not multipart or names no boundary.
 std::optional<QByteArray> multipartBoundary(const QByteArray& contentType);
 
+struct MultipartLimits {
+    qsizetype partBytes = 32 * 1024 * 1024;  // larger parts are skipped whole
+    qsizetype headerBytes = 16 * 1024;       // so are parts with longer headers
+};
+
 // Splits a multipart body, as it arrives in pieces of any size, into its parts: the way network
 // cameras send their JPEG frames. Parts with a Content-Length are cut at that length, the rest
-// at the next boundary. Memory stays bounded by the largest part.
+// at the next boundary. The bytes are not trusted: each is looked at a bounded number of times
+// however the body is cut into pieces, and no more than the largest allowed part, its headers,
+// a boundary and the piece being fed is ever held.
 class MultipartSplitter {
   public:
     struct Part {
         QByteArray contentType;
         QByteArray body;
     };
+    using Limits = MultipartLimits;
 
-    // Larger parts are skipped whole (the stream is not trusted to be sane).
-    static constexpr qsizetype MaxPartBytes = 32 * 1024 * 1024;
-
-    explicit MultipartSplitter(QByteArray boundary);
+    explicit MultipartSplitter(QByteArray boundary, Limits limits = {});
 
     // The parts completed by this piece, in order.
     QList<Part> feed(const QByteArray& data);
@@ -32,14 +37,28 @@ class MultipartSplitter {
     int skipped() const { return skipped_; }
     // The closing boundary came.
     bool finished() const { return finished_; }
+    // Bytes held back for a part not yet complete.
+    qsizetype held() const { return buffer_.size() - pos_; }
+    const Limits& limits() const { return limits_; }
 
   private:
     enum class State { Boundary, Headers, Body };
     bool step(QList<Part>& out);
+    bool findBoundary();
+    bool readHeaders();
+    bool readBody(QList<Part>& out);
+    void skipPart(qsizetype resumeAt);
+    void compact();
 
     QByteArray delimiter_;
+    Limits limits_;
     QByteArray buffer_;
+    qsizetype pos_ = 0;   // where the unread bytes start
+    qsizetype scan_ = 0;  // where the next search starts: nothing before it needs looking at again
     State state_ = State::Boundary;
+    qsizetype headerStart_ = 0;
+    qsizetype lineStart_ = 0;
+    bool boundaryLineDone_ = false;
     Part part_;
     qsizetype length_ = -1;
     qsizetype skipping_ = 0;  // bytes of an oversized part still to throw away

@@ -111,23 +111,26 @@ TEST(MultipartTest, BareLineFeedsAndADashedBoundaryParameterAreUnderstood) {
     EXPECT_EQ(parts[1].body, "bb");
 }
 
-TEST(MultipartTest, AnOversizedPartIsSkippedAndTheNextOneStillComes) {
-    MultipartSplitter splitter("frame");
-    const QByteArray huge =
-        "--frame\r\nContent-Length: " + QByteArray::number(MultipartSplitter::MaxPartBytes + 1) +
-        "\r\n\r\n";
-    EXPECT_TRUE(splitter.feed(huge).isEmpty());
-    // The body of the skipped part is thrown away as it arrives, not kept.
-    const QByteArray chunk(1024 * 1024, 'z');
-    for (qsizetype sent = 0; sent <= MultipartSplitter::MaxPartBytes; sent += chunk.size()) {
-        ASSERT_TRUE(splitter
-                        .feed(chunk.left(std::min<qsizetype>(
-                            chunk.size(), MultipartSplitter::MaxPartBytes + 1 - sent)))
-                        .isEmpty());
+TEST(MultipartTest, OversizedPartsAreSkippedHoweverTheyArriveAndNothingLargeIsHeld) {
+    const MultipartSplitter::Limits limits{1000, 200};
+    const QByteArray big(1001, 'z');
+    QByteArray stream = part(big, true) + part("a", true) + part(big, false) + part("b", false) +
+                        "--frame\r\n" + QByteArray(300, 'h') + "\r\n\r\nbody\r\n" + part("c", true);
+    for (const int piece : {1, 64, 100000}) {
+        MultipartSplitter splitter("frame", limits);
+        QList<QByteArray> got;
+        for (qsizetype at = 0; at < stream.size(); at += piece) {
+            for (const auto& p : splitter.feed(stream.mid(at, piece))) got << p.body;
+            EXPECT_LE(splitter.held(), 1000 + 200 + piece + 16);
+        }
+        EXPECT_EQ(got, (QList<QByteArray>{"a", "b", "c"})) << "pieces of " << piece;
+        EXPECT_EQ(splitter.skipped(), 3);
     }
-    const auto parts = splitter.feed("\r\n" + part("next", true));
-    ASSERT_EQ(parts.size(), 1);
-    EXPECT_EQ(parts[0].body, "next");
+    // A declared length far beyond the limit is thrown away as it arrives, never kept.
+    MultipartSplitter splitter("frame", limits);
+    EXPECT_TRUE(splitter.feed("--frame\r\nContent-Length: 4611686018427387904\r\n\r\n").isEmpty());
+    for (int i = 0; i < 100; ++i) splitter.feed(QByteArray(4096, 'z'));
+    EXPECT_EQ(splitter.held(), 0);
     EXPECT_EQ(splitter.skipped(), 1);
 }
 
