@@ -66,6 +66,7 @@ AlarmStream::AlarmStream(const QAudioFormat& format)
 }
 
 void AlarmStream::start(const QByteArray& samples) {
+    const std::lock_guard lock(mutex_);
     samples_ = samples;
     pos_ = 0;
 }
@@ -78,6 +79,7 @@ qint64 AlarmStream::bytesAvailable() const {
 qint64 AlarmStream::readData(char* data, qint64 maxSize) {
     const qint64 frame = silence_.size();
     const qint64 size = maxSize / frame * frame;
+    const std::lock_guard lock(mutex_);
     const qint64 sound = std::min<qint64>(size, samples_.size() - pos_);
     if (sound > 0) {
         std::memcpy(data, samples_.constData() + pos_, static_cast<std::size_t>(sound));
@@ -96,7 +98,11 @@ QAudioFormat alarmFormat() {
     return f;
 }
 
-SystemAudioPlayer::SystemAudioPlayer(const QAudioFormat& format) : wanted_(format) {
+SystemAudioPlayer::SystemAudioPlayer(const QAudioFormat& format)
+    : wanted_(format), home_(std::make_unique<QObject>()) {
+    thread_.setObjectName(QStringLiteral("Skymra sound"));
+    thread_.start();
+    home_->moveToThread(&thread_);
     open();
     // A new default output (headphones plugged in) is taken at once, not at the next alarm.
     QObject::connect(&devices_, &QMediaDevices::audioOutputsChanged, &devices_, [this] {
@@ -107,9 +113,31 @@ SystemAudioPlayer::SystemAudioPlayer(const QAudioFormat& format) : wanted_(forma
     });
 }
 
-SystemAudioPlayer::~SystemAudioPlayer() { close(); }
+SystemAudioPlayer::~SystemAudioPlayer() {
+    close();
+    // Deleted on its own thread as that thread finishes.
+    home_.release()->deleteLater();
+    thread_.quit();
+    thread_.wait();
+}
+
+template <typename Work>
+void SystemAudioPlayer::onOutputThread(Work work) {
+    QMetaObject::invokeMethod(home_.get(), std::move(work), Qt::BlockingQueuedConnection);
+}
 
 void SystemAudioPlayer::close() {
+    onOutputThread([this] { closeHere(); });
+}
+
+bool SystemAudioPlayer::open() {
+    bool ok = false;
+    onOutputThread(
+        [this, &ok] { ok = (sink_ && sink_->state() != QAudio::StoppedState) || openHere(); });
+    return ok;
+}
+
+void SystemAudioPlayer::closeHere() {
     // The sink reads the stream: it has to go first.
     if (sink_) sink_->stop();
     sink_.reset();
@@ -129,9 +157,8 @@ QAudioFormat SystemAudioPlayer::formatFor(const QAudioDevice& device, const QAud
     return device.preferredFormat();
 }
 
-bool SystemAudioPlayer::open() {
-    if (sink_ && sink_->state() != QAudio::StoppedState) return true;
-    close();
+bool SystemAudioPlayer::openHere() {
+    closeHere();
     device_ = QMediaDevices::defaultAudioOutput();
     if (device_.isNull()) {
         warnOnce(QCoreApplication::translate("SystemAudioPlayer",
@@ -151,7 +178,7 @@ bool SystemAudioPlayer::open() {
     if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
         warnOnce(QCoreApplication::translate("SystemAudioPlayer",
                                              "ljudutgången kunde inte öppnas, larmet hörs inte."));
-        close();
+        closeHere();
         return false;
     }
     return true;

@@ -7,8 +7,10 @@
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QString>
+#include <QThread>
 
 #include <memory>
+#include <mutex>
 
 namespace skymra {
 
@@ -29,6 +31,7 @@ struct PcmWave {
 PcmWave parseWave(const QByteArray& wav);
 
 // Feeds an output for as long as it is open: the sound from where it stands, then silence.
+// Started from one thread and read by the output's own.
 class AlarmStream : public QIODevice {
   public:
     explicit AlarmStream(const QAudioFormat& format);
@@ -44,6 +47,7 @@ class AlarmStream : public QIODevice {
   private:
     QByteArray silence_;  // one frame
     int rate_;
+    std::mutex mutex_;
     QByteArray samples_;
     qsizetype pos_ = 0;
 };
@@ -55,6 +59,9 @@ QAudioFormat alarmFormat();
 // kept open: a new stream per alarm got less buffer each time from Qt 6.4 and PulseAudio and
 // fell silent after a few alarms, and a fresh stream is heard only after the server has settled
 // its latency (1.5 s on a null sink). Sounds in other formats are converted to the output's.
+// The output lives on a thread of its own: it is fed from a timer every few milliseconds, and on
+// the window's thread any longer piece of work (a check, a repaint, a busy machine) let its
+// short buffer run dry and cut the alarm.
 class SystemAudioPlayer : public AudioPlayer {
   public:
     explicit SystemAudioPlayer(const QAudioFormat& format = alarmFormat());
@@ -69,9 +76,15 @@ class SystemAudioPlayer : public AudioPlayer {
   private:
     bool open();
     void close();
+    bool openHere();
+    void closeHere();
     void warnOnce(const QString& why);
+    template <typename Work>
+    void onOutputThread(Work work);
 
     QAudioFormat wanted_;
+    QThread thread_;
+    std::unique_ptr<QObject> home_;  // lives on thread_
     QMediaDevices devices_;
     QAudioDevice device_;
     std::unique_ptr<AlarmStream> stream_;
