@@ -62,6 +62,18 @@ void CameraSource::onFrame(const QVideoFrame& frame) {
     // Not read here: a frame is read when one is needed, and then only through a guarded copy
     // (a frame that arrives as a PipeWire camera goes can point into memory already given back).
     lastFrame_ = frame;
+    lastPicture_ = {};
+    arrived();
+}
+
+void CameraSource::showImage(const QImage& picture) {
+    if (picture.isNull()) return;
+    lastFrame_ = {};
+    lastPicture_ = picture;
+    arrived();
+}
+
+void CameraSource::arrived() {
     convertedIsCurrent_ = false;
     if (timeouts_) watchdog_.start(timeouts_->stallMs);
     emit frameChanged();
@@ -70,7 +82,8 @@ void CameraSource::onFrame(const QVideoFrame& frame) {
 QImage CameraSource::currentFrame() {
     // Converting costs milliseconds: only when a frame is asked for, once per frame.
     if (!convertedIsCurrent_) {
-        converted_ = normaliseFrame(imageFromVideoFrame(lastFrame_), captureSize_);
+        converted_ = normaliseFrame(
+            lastFrame_.isValid() ? imageFromVideoFrame(lastFrame_) : lastPicture_, captureSize_);
         convertedIsCurrent_ = true;
     }
     return converted_;

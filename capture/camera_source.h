@@ -38,6 +38,9 @@ class CameraSource : public FrameSource {
     QVideoSink* sink() { return &sink_; }
     const QVideoSink* sink() const { return &sink_; }
 
+    // A picture decoded elsewhere, taken as the newest frame.
+    void showImage(const QImage& picture);
+
     QImage currentFrame() override;
     void setCaptureSize(QSize size) override;
     QStringList formats() const override;
@@ -47,12 +50,14 @@ class CameraSource : public FrameSource {
 
   private:
     void onFrame(const QVideoFrame& frame);
+    void arrived();
     QList<QCameraFormat> usableFormats() const;
 
     QVideoSink sink_;
     QMediaCaptureSession session_;
     std::unique_ptr<QCamera> camera_;
     QVideoFrame lastFrame_;
+    QImage lastPicture_;
     QImage converted_;
     bool convertedIsCurrent_ = false;
     QSize captureSize_ = DefaultCaptureSize;

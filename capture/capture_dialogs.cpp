@@ -3,6 +3,7 @@
 #include "capture/source_catalog.h"
 #include "capture/stream_address.h"
 #include "capture/video_capture.h"
+#include "controls/message_box.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -65,7 +66,7 @@ void SourceDialog::choose(int index) {
         case Camera: {
             const QByteArray id = sources_->itemData(index).toByteArray();
             if (id != control_.cameraId() && !control_.useCamera(id))
-                QMessageBox::warning(this, windowTitle(), tr("Kameran kunde inte öppnas."));
+                showMessage(this, QMessageBox::Warning, tr("Kameran kunde inte öppnas."));
             break;
         }
         case Scene:
@@ -93,14 +94,13 @@ void SourceDialog::askForStream() {
     if (!ok) return;
     const StreamAddress address = readStreamAddress(text);
     if (!address.error.isEmpty()) {
-        QMessageBox::warning(this, windowTitle(), address.error);
+        showMessage(this, QMessageBox::Warning, address.error);
         return;
     }
     const QString why = connectTo(address.url);
     if (!why.isEmpty()) {
-        QMessageBox::warning(
-            this, windowTitle(),
-            tr("Källan %1 kan inte visas: %2.").arg(displayAddress(address.url), why));
+        showMessage(this, QMessageBox::Warning,
+                    tr("Källan %1 kan inte visas: %2.").arg(displayAddress(address.url), why));
     }
 }
 

@@ -2,22 +2,19 @@
 
 #include "capture/stream_address.h"
 
-#include <QBuffer>
 #include <QFormLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QVideoFrame>
 #include <QWidget>
-
-#include <cstring>
 
 namespace skymra {
 namespace {
 
 // A camera that sends nothing but unreadable pictures for this long is given up.
 constexpr int MaxUnreadableInARow = 25;
+// What the network may buffer for us between two reads.
+constexpr qint64 ReadBufferBytes = 256 * 1024;
 
 bool isJpeg(const QByteArray& contentType) {
     const QByteArray type = contentType.split(';').first().trimmed().toLower();
@@ -66,6 +63,7 @@ void StreamSource::stop() {
         player_->disconnect(this);
         player_->stop();
     }
+    decoder_.reset();
 }
 
 void StreamSource::play() {
@@ -113,6 +111,8 @@ void StreamSource::ask() {
     // Bytes flow all the time from a camera that works: a long pause means it is gone.
     request.setTransferTimeout(timeouts_.firstFrameMs);
     reply_ = network_->get(request);
+    // A sender faster than we read is held back by TCP, not by our memory.
+    reply_->setReadBufferSize(ReadBufferBytes);
     connect(reply_, &QIODevice::readyRead, this, &StreamSource::onReplyData);
     connect(reply_, &QNetworkReply::finished, this, &StreamSource::onReplyFinished);
 }
@@ -130,6 +130,9 @@ bool StreamSource::chooseReader() {
     const QByteArray type = reply_->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     if (const std::optional<QByteArray> boundary = multipartBoundary(type)) {
         parts_.emplace(*boundary);
+        decoder_ = std::make_unique<JpegDecoder>();
+        connect(decoder_.get(), &JpegDecoder::decoded, this, &StreamSource::onDecoded);
+        connect(decoder_.get(), &JpegDecoder::unreadable, this, &StreamSource::onUnreadable);
         return true;
     }
     // A video file or playlist served over http: the player asks again itself.
@@ -145,38 +148,22 @@ void StreamSource::onReplyData() {
     const QList<MultipartSplitter::Part> parts = parts_->feed(reply_->readAll());
     // Only the newest picture counts; older ones would be replaced before anyone saw them.
     for (auto it = parts.crbegin(); it != parts.crend(); ++it) {
-        if (isJpeg(it->contentType)) {
-            showJpeg(it->body);
+        if (isJpeg(it->contentType) && it->body.startsWith("\xff\xd8")) {
+            decoder_->decode(it->body, captureSize_);
             break;
         }
     }
 }
 
-void StreamSource::showJpeg(const QByteArray& jpeg) {
-    // Decoded only when a frame is asked for: the header alone says how large it is.
-    QByteArray bytes = jpeg;
-    QBuffer buffer(&bytes);
-    QImageReader reader(&buffer, "jpeg");
-    const QSize size = reader.size();
-    QVideoFrame frame;
-    if (size.isValid() && !size.isEmpty() && size.width() <= 8192 && size.height() <= 8192)
-        frame = QVideoFrame(QVideoFrameFormat(size, QVideoFrameFormat::Format_Jpeg));
-    if (frame.isValid() && frame.map(QVideoFrame::WriteOnly)) {
-        const bool fits = frame.mappedBytes(0) >= jpeg.size();
-        if (fits) {
-            std::memcpy(frame.bits(0), jpeg.constData(), static_cast<std::size_t>(jpeg.size()));
-            std::memset(frame.bits(0) + jpeg.size(), 0,
-                        static_cast<std::size_t>(frame.mappedBytes(0) - jpeg.size()));
-        }
-        frame.unmap();
-        if (fits) {
-            unreadableInARow_ = 0;
-            frames_.sink()->setVideoFrame(frame);
-            return;
-        }
-    }
-    if (++unreadableInARow_ >= MaxUnreadableInARow)
-        fail(tr("bilderna i strömmen kunde inte läsas"));
+void StreamSource::onDecoded(const QImage& picture, QSize full) {
+    if (failed_) return;
+    unreadableInARow_ = 0;
+    sentSize_ = full;
+    frames_.showImage(picture);
+}
+
+void StreamSource::onUnreadable(const QString& why) {
+    if (!failed_ && ++unreadableInARow_ >= MaxUnreadableInARow) fail(why);
 }
 
 void StreamSource::onReplyFinished() {
@@ -197,16 +184,12 @@ void StreamSource::fail(const QString& why) {
     if (failed_) return;
     failed_ = true;
     stop();
-    // GStreamer's reasons can quote the address, login and all.
-    QString shown = why;
-    if (!url_.password().isEmpty())
-        shown.replace(QLatin1Char(':') + url_.password() + QLatin1Char('@'),
-                      QLatin1String(":***@"));
-    emit lost(shown);
+    // Servers' and GStreamer's reasons can quote the address, login and all, or hold markup.
+    emit lost(shownText(why, url_));
 }
 
 QStringList StreamSource::formats() const {
-    const QSize size = frames_.sink()->videoSize();
+    const QSize size = sentSize_.isEmpty() ? frames_.sink()->videoSize() : sentSize_;
     if (size.isEmpty()) return {};
     return {tr("%1 × %2, som källan sänder").arg(size.width()).arg(size.height())};
 }

@@ -2,6 +2,7 @@
 
 #include "capture/camera_source.h"
 #include "capture/frame_source.h"
+#include "capture/jpeg_decoder.h"
 #include "capture/multipart.h"
 
 #include <QMediaPlayer>
@@ -16,7 +17,7 @@ class QNetworkReply;
 namespace skymra {
 
 struct StreamTimeouts {
-    int firstFrameMs = 10000;  // a network camera can take seconds to answer
+    int firstFrameMs = 8000;  // a network camera can take seconds to answer
     int stallMs = 3000;
 };
 
@@ -34,7 +35,10 @@ class StreamSource : public FrameSource {
     QUrl url() const { return url_; }
 
     QImage currentFrame() override { return frames_.currentFrame(); }
-    void setCaptureSize(QSize size) override { frames_.setCaptureSize(size); }
+    void setCaptureSize(QSize size) override {
+        captureSize_ = size;
+        frames_.setCaptureSize(size);
+    }
     QStringList formats() const override;
     int currentFormat() const override { return formats().isEmpty() ? -1 : 0; }
     void setFormat(int) override {}
@@ -46,7 +50,8 @@ class StreamSource : public FrameSource {
     void onReplyData();
     void onReplyFinished();
     bool chooseReader();
-    void showJpeg(const QByteArray& jpeg);
+    void onDecoded(const QImage& picture, QSize full);
+    void onUnreadable(const QString& why);
     void onPlayerError(QMediaPlayer::Error error, const QString& why);
     void onPlayerStatus(QMediaPlayer::MediaStatus status);
     void fail(const QString& why);
@@ -59,6 +64,9 @@ class StreamSource : public FrameSource {
     std::unique_ptr<QNetworkAccessManager> network_;
     QNetworkReply* reply_ = nullptr;  // owned by network_
     std::optional<MultipartSplitter> parts_;
+    std::unique_ptr<JpegDecoder> decoder_;
+    QSize captureSize_ = DefaultCaptureSize;
+    QSize sentSize_;  // the pictures' own size, before they were read scaled down
     int unreadableInARow_ = 0;
     bool seenFrame_ = false;
     bool failed_ = false;

@@ -1,6 +1,7 @@
 #include "app/form/form1.h"
 
 #include "controls/colors.h"
+#include "controls/message_box.h"
 #include "resources/resources.h"
 
 #include <QCoreApplication>
@@ -90,12 +91,12 @@ Form1::Form1(Form1Services services, QWidget* parent)
     setFont(formFont(SmallFont, false));
     if (!services_.inform) {
         services_.inform = [this](const QString& text) {
-            QMessageBox::information(this, windowTitle(), text);
+            showMessage(this, QMessageBox::Information, text);
         };
     }
     if (!services_.reportError) {
         services_.reportError = [this](const QString& text) {
-            QMessageBox::critical(this, windowTitle(), text);
+            showMessage(this, QMessageBox::Critical, text);
         };
     }
 

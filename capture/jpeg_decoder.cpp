@@ -1,0 +1,96 @@
+#include "capture/jpeg_decoder.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImageReader>
+
+namespace skymra {
+namespace {
+
+QString tr(const char* text) { return QCoreApplication::translate("JpegDecoder", text); }
+
+// The largest of libjpeg's scale divisors whose result still covers the size wanted.
+int scaleDivisor(QSize full, QSize atLeast) {
+    const qint64 usableWidth = std::min<qint64>(full.width(), qint64{full.height()} * 4 / 3);
+    int divisor = 8;
+    while (divisor > 1 &&
+           (usableWidth / divisor < atLeast.width() || full.height() / divisor < atLeast.height()))
+        divisor /= 2;
+    return divisor;
+}
+
+}  // namespace
+
+QImage decodeJpeg(const QByteArray& jpeg, QSize atLeast, QString* why, QSize* full) {
+    const auto fail = [&](const QString& reason) {
+        if (why) *why = reason;
+        return QImage();
+    };
+    if (!jpeg.startsWith("\xff\xd8")) return fail(tr("bilderna i strömmen är inte JPEG-bilder"));
+    QBuffer buffer;
+    buffer.setData(jpeg);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    const QSize size = reader.size();  // from the header alone
+    if (!size.isValid() || size.isEmpty()) return fail(tr("bilderna i strömmen kunde inte läsas"));
+    if (full) *full = size;
+    if (size.width() > MaxJpegSide || size.height() > MaxJpegSide ||
+        qint64{size.width()} * size.height() > MaxJpegPixels) {
+        return fail(tr("bilderna i strömmen är för stora (%1 × %2 bildpunkter)")
+                        .arg(size.width())
+                        .arg(size.height()));
+    }
+    const int divisor = scaleDivisor(size, atLeast);
+    if (divisor > 1) {
+        // Rounded up, as libjpeg does: then its own scaling is all there is.
+        reader.setScaledSize(
+            QSize((size.width() + divisor - 1) / divisor, (size.height() + divisor - 1) / divisor));
+    }
+    QImage image = reader.read();
+    if (image.isNull()) return fail(tr("bilderna i strömmen kunde inte läsas"));
+    return image;
+}
+
+JpegDecoder::JpegDecoder(QObject* parent) : QObject(parent), thread_([this] { run(); }) {}
+
+JpegDecoder::~JpegDecoder() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+        waiting_.reset();
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void JpegDecoder::decode(QByteArray jpeg, QSize atLeast) {
+    {
+        const std::lock_guard lock(mutex_);
+        waiting_ = Job{std::move(jpeg), atLeast};
+    }
+    wake_.notify_one();
+}
+
+void JpegDecoder::run() {
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || waiting_; });
+            if (stopping_) return;
+            job = std::move(*waiting_);
+            waiting_.reset();
+        }
+        QString why;
+        QSize full;
+        const QImage image = decodeJpeg(job.jpeg, job.atLeast, &why, &full);
+        // Queued to the decoder's own thread; dropped there if the decoder is gone by then.
+        if (image.isNull()) {
+            emit unreadable(why);
+        } else {
+            emit decoded(image, full);
+        }
+    }
+}
+
+}  // namespace skymra
