@@ -1,6 +1,7 @@
 #include "app/form/form1.h"
 #include "app/form/language.h"
 #include "capture/clipboard.h"
+#include "capture/quiet_log.h"
 #include "capture/source_catalog.h"
 #include "sound/alarm_sound.h"
 #include "sound/audio_player.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    skymra::installQuietLog();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skymra"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));

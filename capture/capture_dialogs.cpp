@@ -90,9 +90,11 @@ void SourceDialog::askForStream() {
         this, tr("Videoström"),
         tr("Adress till en nätverkskamera eller videofil\n"
            "(rtsp://, http://, https://, file:// eller en sökväg):"),
-        QLineEdit::Normal, shown.isEmpty() ? QString() : shown.toString(), &ok);
+        QLineEdit::Normal, shown.isEmpty() ? QString() : shown.toString(QUrl::RemovePassword), &ok);
     if (!ok) return;
-    const StreamAddress address = readStreamAddress(text);
+    // The password is never shown; the address taken as offered keeps it.
+    StreamAddress address = readStreamAddress(text);
+    if (!shown.isEmpty() && text == shown.toString(QUrl::RemovePassword)) address.url = shown;
     if (!address.error.isEmpty()) {
         showMessage(this, QMessageBox::Warning, address.error);
         return;

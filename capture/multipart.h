@@ -12,8 +12,9 @@ namespace skymra {
 std::optional<QByteArray> multipartBoundary(const QByteArray& contentType);
 
 struct MultipartLimits {
-    qsizetype partBytes = 32 * 1024 * 1024;  // larger parts are skipped whole
-    qsizetype headerBytes = 16 * 1024;       // so are parts with longer headers
+    // Larger parts are skipped whole: far beyond any camera's picture, even at 8K.
+    qsizetype partBytes = 16 * 1024 * 1024;
+    qsizetype headerBytes = 16 * 1024;  // so are parts with longer headers
 };
 
 // Splits a multipart body, as it arrives in pieces of any size, into its parts: the way network

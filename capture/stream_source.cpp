@@ -114,6 +114,14 @@ void StreamSource::ask() {
     // A sender faster than we read is held back by TCP, not by our memory.
     reply_->setReadBufferSize(ReadBufferBytes);
     connect(reply_, &QIODevice::readyRead, this, &StreamSource::onReplyData);
+    // A refusal is known from the status line: no need to wait for a body that may never come.
+    // (Redirects and logins are Qt's to follow; they end in another status.)
+    connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
+        const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const bool settled =
+            status >= 200 && (status < 300 || status >= 400) && status != 401 && status != 407;
+        if (!failed_ && !parts_ && settled) chooseReader();
+    });
     connect(reply_, &QNetworkReply::finished, this, &StreamSource::onReplyFinished);
 }
 
