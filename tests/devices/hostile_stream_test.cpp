@@ -246,7 +246,9 @@ TEST(HostileStream, BrokenOrHostileCamerasNeitherFreezeNorBloatNorBlindTheWindow
             static_cast<long long>(health.peakRssMb()), server.connections(),
             c.says.isEmpty() ? "taken" : (closed ? "closed" : "STILL OPEN"), qPrintable(message));
         EXPECT_LT(health.worstLateMs(), 100);
+#if !defined(__SANITIZE_ADDRESS__)  // ASan's shadow and quarantine are memory of its own
         EXPECT_LT(health.peakRssMb(), 150);
+#endif
         if (!c.says.isEmpty()) {
             EXPECT_TRUE(closed);
         }
