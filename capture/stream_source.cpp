@@ -40,8 +40,11 @@ StreamSource::StreamSource(QUrl url, StreamTimeouts timeouts, QObject* parent)
         emit frameChanged();
     });
     connect(&frames_, &FrameSource::lost, this, [this](const QString&) {
-        fail(seenFrame_ ? tr("strömmen slutade skicka bilder")
-                        : tr("inga bilder kom på %1 s").arg(timeouts_.firstFrameMs / 1000));
+        QString why = seenFrame_ ? tr("strömmen slutade skicka bilder")
+                                 : tr("inga bilder kom på %1 s").arg(timeouts_.firstFrameMs / 1000);
+        // Pictures came, but none could be shown: say why.
+        if (unreadableInARow_ > 0) why += QStringLiteral(" (%1)").arg(lastUnreadable_);
+        fail(why);
     });
     const QString scheme = url_.scheme().toLower();
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) {
@@ -171,6 +174,7 @@ void StreamSource::onDecoded(const QImage& picture, QSize full) {
 }
 
 void StreamSource::onUnreadable(const QString& why) {
+    lastUnreadable_ = why;
     if (!failed_ && ++unreadableInARow_ >= MaxUnreadableInARow) fail(why);
 }
 

@@ -68,6 +68,7 @@ class StreamSource : public FrameSource {
     QSize captureSize_ = DefaultCaptureSize;
     QSize sentSize_;  // the pictures' own size, before they were read scaled down
     int unreadableInARow_ = 0;
+    QString lastUnreadable_;
     bool seenFrame_ = false;
     bool failed_ = false;
 };
