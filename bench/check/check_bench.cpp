@@ -3,6 +3,7 @@
 // window is exposed, so no pixel is painted; BM_CheckPainted repaints the map on an exposed
 // window; BM_CheckAlarm raises the alarm each time (the sound muted) and yields.
 #include "app/form/form1.h"
+#include "bench/console_options.h"
 #include "detect/frame_compare.h"
 
 #include <QApplication>
@@ -69,6 +70,7 @@ BENCHMARK(BM_CheckAlarm)->Unit(benchmark::kMicrosecond);
 // Keeps each benchmark's median (or only) time for the ratios printed after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    using ConsoleReporter::ConsoleReporter;
     std::map<std::string, double> us;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
@@ -88,8 +90,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     skymra::installFontSubstitutes();
+    RatioReporter reporter(skymra::bench::consoleOptions(argc, argv));
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     if (const auto floor = reporter.us.find("BM_Floor"); floor != reporter.us.end()) {
         std::printf("\nwhole check relative to its floor (%.1f us):", floor->second);

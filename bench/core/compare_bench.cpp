@@ -2,6 +2,7 @@
 // all in the same run on 64-byte aligned buffers, with the ratio to the floor printed at the end.
 // Unless told otherwise it repeats every case five times in a random order, each after a warm-up,
 // so that no case inherits the cache state of the one before; the ratios come with their spread.
+#include "bench/console_options.h"
 #include "detect/frame_compare.h"
 #include "tests/support/reference_compare.h"
 
@@ -131,6 +132,7 @@ void BM_OpenCV(benchmark::State& state, const Size& s, double changed) {
 // Collects each repetition's time so the ratios can be printed after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    using ConsoleReporter::ConsoleReporter;
     std::map<std::string, std::vector<double>> ns;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
@@ -188,8 +190,8 @@ int main(int argc, char** argv) {
     if (!given(argc, argv, "--benchmark_enable_random_interleaving"))
         args.push_back(interleave.data());
     int count = static_cast<int>(args.size());
+    RatioReporter reporter(skymra::bench::consoleOptions(count, args.data()));
     benchmark::Initialize(&count, args.data());
-    RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::printf(
