@@ -1,10 +1,7 @@
 #include "app/form/form1.h"
 #include "app/form/language.h"
-#include "capture/clipboard.h"
-#include "capture/quiet_log.h"
-#include "capture/source_catalog.h"
-#include "sound/alarm_sound.h"
-#include "sound/audio_player.h"
+#include "app/form/program.h"
+#include "stream/quiet_log.h"
 
 #include <QApplication>
 
@@ -17,11 +14,6 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("skymra"));
     skymra::installFontSubstitutes();
     skymra::installSwedishTranslations(app);
-    skymra::SystemClipboard clipboard;
-    skymra::SystemCatalog catalog;
-    skymra::SystemAudioPlayer player;
-    skymra::AlarmSound sound(player);
-    skymra::Form1 window({clipboard, catalog, sound});
-    window.show();
+    skymra::Program program;
     return QApplication::exec();
 }

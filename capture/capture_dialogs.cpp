@@ -1,23 +1,29 @@
 #include "capture/capture_dialogs.h"
 
-#include "capture/source_catalog.h"
-#include "capture/stream_address.h"
-#include "capture/video_capture.h"
-#include "controls/message_box.h"
+#include "capture/capture_choices.h"
+#include "sources/frame.h"
+#include "sources/frame_source.h"
+#include "sources/source_catalog.h"
+#include "stream/stream_address.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QInputDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressDialog>
+#include <QSlider>
 #include <QVBoxLayout>
 
 namespace skymra {
 
-SourceDialog::SourceDialog(VideoCaptureControl& control, SourceCatalog& catalog, QWidget* parent)
-    : QDialog(parent), control_(control), catalog_(catalog), sources_(new QComboBox(this)) {
+SourceDialog::SourceDialog(CaptureChoices& control, SourceCatalog& catalog, Report warn,
+                           QWidget* parent)
+    : QDialog(parent),
+      control_(control),
+      catalog_(catalog),
+      warn_(warn ? std::move(warn) : warningBoxes(this)),
+      sources_(new QComboBox(this)) {
     setWindowTitle(tr("Set Camera"));
     sources_->setSizeAdjustPolicy(QComboBox::AdjustToContents);  // a stream's address is long
     setModal(true);
@@ -66,7 +72,7 @@ void SourceDialog::choose(int index) {
         case Camera: {
             const QByteArray id = sources_->itemData(index).toByteArray();
             if (id != control_.cameraId() && !control_.useCamera(id))
-                showMessage(this, QMessageBox::Warning, tr("Kameran kunde inte öppnas."));
+                warn_(tr("Kameran kunde inte öppnas."));
             break;
         }
         case Scene:
@@ -96,13 +102,12 @@ void SourceDialog::askForStream() {
     StreamAddress address = readStreamAddress(text);
     if (!shown.isEmpty() && text == shown.toString(QUrl::RemovePassword)) address.url = shown;
     if (!address.error.isEmpty()) {
-        showMessage(this, QMessageBox::Warning, address.error);
+        warn_(address.error);
         return;
     }
     const QString why = connectTo(address.url);
     if (!why.isEmpty()) {
-        showMessage(this, QMessageBox::Warning,
-                    tr("Källan %1 kan inte visas: %2.").arg(displayAddress(address.url), why));
+        warn_(tr("Källan %1 kan inte visas: %2.").arg(displayAddress(address.url), why));
     }
 }
 
@@ -114,35 +119,46 @@ QString SourceDialog::connectTo(const QUrl& url) {
     progress.setMinimumDuration(0);
     bool done = false;
     QString why;
-    const auto finish = [&] {
+    control_.tryStream(url, [&](const QString& reason) {
         done = true;
+        why = reason;
         progress.accept();
-    };
-    const QMetaObject::Connection opened =
-        connect(&control_, &VideoCaptureControl::streamOpened, &progress, finish);
-    const QMetaObject::Connection failed = connect(&control_, &VideoCaptureControl::streamFailed,
-                                                   &progress, [&](const QString& reason) {
-                                                       why = reason;
-                                                       finish();
-                                                   });
-    control_.openStream(url);
+    });
     if (!done && progress.exec() == QDialog::Rejected && !done) {
         control_.cancelStream();
         why.clear();  // the user's own choice needs no message
     }
-    disconnect(opened);
-    disconnect(failed);
     return why;
 }
 
 void SourceDialog::showSettings() {
     delete settings_;
-    settings_ = control_.source() ? control_.source()->createSettingsWidget(this) : nullptr;
-    if (settings_ == nullptr) settings_ = new QLabel(tr("Källan har inga inställningar."), this);
+    const QList<SourceSetting> settings =
+        control_.source() ? control_.source()->settings() : QList<SourceSetting>();
+    if (settings.isEmpty()) {
+        settings_ = new QLabel(tr("Källan har inga inställningar."), this);
+    } else {
+        settings_ = new QWidget(this);
+        auto* form = new QFormLayout(settings_);
+        for (const SourceSetting& s : settings) {
+            if (s.set) {
+                auto* slider = new QSlider(Qt::Horizontal, settings_);
+                slider->setRange(s.minimum, s.maximum);
+                slider->setValue(s.value);
+                connect(slider, &QSlider::valueChanged, slider, s.set);
+                form->addRow(s.name, slider);
+            } else {
+                auto* text = new QLabel(s.text, settings_);
+                text->setTextFormat(Qt::PlainText);
+                text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+                form->addRow(s.name, text);
+            }
+        }
+    }
     settingsArea_->addWidget(settings_);
 }
 
-FormatDialog::FormatDialog(VideoCaptureControl& control, QWidget* parent)
+FormatDialog::FormatDialog(CaptureChoices& control, QWidget* parent)
     : QDialog(parent),
       control_(control),
       formats_(new QComboBox(this)),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/message_box.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -7,7 +9,7 @@ class QVBoxLayout;
 
 namespace skymra {
 
-class VideoCaptureControl;
+class CaptureChoices;
 class SourceCatalog;
 
 // "Set Camera": choose a camera, a video stream or the built-in scene, and adjust what the
@@ -15,7 +17,9 @@ class SourceCatalog;
 class SourceDialog : public QDialog {
     Q_OBJECT
   public:
-    SourceDialog(VideoCaptureControl& control, SourceCatalog& catalog, QWidget* parent = nullptr);
+    // What cannot be done goes to `warn`; message boxes when none is given.
+    SourceDialog(CaptureChoices& control, SourceCatalog& catalog, Report warn = {},
+                 QWidget* parent = nullptr);
 
   private:
     enum Kind { Camera, Scene, CurrentStream, NewStream };
@@ -26,8 +30,9 @@ class SourceDialog : public QDialog {
     QString connectTo(const QUrl& url);
     void showSettings();
 
-    VideoCaptureControl& control_;
+    CaptureChoices& control_;
     SourceCatalog& catalog_;
+    Report warn_;
     QComboBox* sources_;
     QVBoxLayout* settingsArea_;
     QWidget* settings_ = nullptr;
@@ -37,12 +42,12 @@ class SourceDialog : public QDialog {
 class FormatDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit FormatDialog(VideoCaptureControl& control, QWidget* parent = nullptr);
+    explicit FormatDialog(CaptureChoices& control, QWidget* parent = nullptr);
 
   private:
     void apply();
 
-    VideoCaptureControl& control_;
+    CaptureChoices& control_;
     QComboBox* formats_;
     QComboBox* sizes_;
 };

@@ -6,14 +6,25 @@
 #include <QMimeData>
 
 namespace skymra {
+
+ClipboardError ClipboardError::unreachable() {
+    return ClipboardError(
+        QCoreApplication::translate("SystemClipboard", "Systemets urklipp går inte att nå.")
+            .toStdString());
+}
+
+ClipboardError ClipboardError::refused() {
+    return ClipboardError(
+        QCoreApplication::translate(
+            "SystemClipboard", "Urklippet tog inte emot bilden (ett annat program kan hålla det).")
+            .toStdString());
+}
+
 namespace {
 
 QClipboard& systemClipboard() {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard == nullptr)
-        throw ClipboardError(
-            QCoreApplication::translate("SystemClipboard", "Systemets urklipp går inte att nå.")
-                .toStdString());
+    if (clipboard == nullptr) throw ClipboardError::unreachable();
     return *clipboard;
 }
 
@@ -26,13 +37,7 @@ void SystemClipboard::setImage(const QImage& image) {
     clipboard.setImage(image);
     // Windows and Wayland may refuse without saying so.
     const QMimeData* data = clipboard.mimeData();
-    if (!image.isNull() && (data == nullptr || !data->hasImage())) {
-        throw ClipboardError(
-            QCoreApplication::translate(
-                "SystemClipboard",
-                "Urklippet tog inte emot bilden (ett annat program kan hålla det).")
-                .toStdString());
-    }
+    if (!image.isNull() && (data == nullptr || !data->hasImage())) throw ClipboardError::refused();
 }
 
 QImage SystemClipboard::image() const { return systemClipboard().image(); }

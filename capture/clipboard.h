@@ -10,6 +10,9 @@ namespace skymra {
 class ClipboardError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+    // The two refusals, in the words the user is shown.
+    static ClipboardError unreachable();
+    static ClipboardError refused();
 };
 
 // The system clipboard as the tool uses it: clear, put a picture, get a picture.

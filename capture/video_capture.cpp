@@ -3,10 +3,12 @@
 #include "controls/focus_mark.h"
 
 #include "capture/capture_dialogs.h"
-#include "capture/scene_source.h"
-#include "capture/stream_address.h"
+#include "scene/scene_source.h"
+#include "stream/stream_address.h"
 
 #include <QPainter>
+
+#include <utility>
 
 namespace skymra {
 namespace {
@@ -18,11 +20,12 @@ QString lostNotice(const QString& why) { return VideoCaptureControl::tr("Testbil
 
 }  // namespace
 
-VideoCaptureControl::VideoCaptureControl(Clipboard& clipboard, SourceCatalog& catalog,
+VideoCaptureControl::VideoCaptureControl(Clipboard& clipboard, SourceCatalog& catalog, Report warn,
                                          QWidget* parent)
     : QWidget(parent),
       clipboard_(clipboard),
       catalog_(catalog),
+      warn_(warn ? std::move(warn) : warningBoxes(this)),
       trial_([&catalog](const QUrl& url) { return catalog.openStream(url); }),
       reconnect_([&catalog](const QUrl& url) { return catalog.openStream(url); }) {
     setFixedSize(DefaultCaptureSize);
@@ -33,8 +36,12 @@ VideoCaptureControl::VideoCaptureControl(Clipboard& clipboard, SourceCatalog& ca
     connect(&trial_, &StreamOpener::opened, this, [this] {
         onStreamOpened(trial_);
         emit streamOpened();
+        if (auto done = std::exchange(trialDone_, {})) done(QString());
     });
-    connect(&trial_, &StreamOpener::failed, this, &VideoCaptureControl::streamFailed);
+    connect(&trial_, &StreamOpener::failed, this, [this](const QString& why) {
+        emit streamFailed(why);
+        if (auto done = std::exchange(trialDone_, {})) done(why);
+    });
     connect(&reconnect_, &StreamOpener::opened, this, [this] { onStreamOpened(reconnect_); });
     connect(&reconnect_, &StreamOpener::waiting, this, [this](const QString& why, int pauseMs) {
         fallBackToScene(tr("Testbild: nytt försök om %1 s; %2").arg(pauseMs / 1000).arg(why));
@@ -72,7 +79,15 @@ void VideoCaptureControl::fallBackToScene(const QString& notice) {
 
 void VideoCaptureControl::openStream(const QUrl& url) { trial_.tryOnce(url); }
 
-void VideoCaptureControl::cancelStream() { trial_.cancel(); }
+void VideoCaptureControl::tryStream(const QUrl& url, std::function<void(const QString& why)> done) {
+    trialDone_ = std::move(done);
+    openStream(url);
+}
+
+void VideoCaptureControl::cancelStream() {
+    trialDone_ = {};
+    trial_.cancel();
+}
 
 QUrl VideoCaptureControl::reconnectingStream() const {
     return reconnect_.reconnecting() ? reconnect_.url() : QUrl();
@@ -171,7 +186,7 @@ void VideoCaptureControl::setCaptureSize(QSize size) {
 }
 
 void VideoCaptureControl::showSourceDialog() {
-    SourceDialog dialog(*this, catalog_, this);
+    SourceDialog dialog(*this, catalog_, warn_, this);
     dialog.exec();
 }
 

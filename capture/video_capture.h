@@ -1,10 +1,12 @@
 #pragma once
 
+#include "capture/capture_choices.h"
 #include "capture/clipboard.h"
-#include "capture/frame.h"
-#include "capture/frame_source.h"
-#include "capture/source_catalog.h"
-#include "capture/stream_opener.h"
+#include "controls/message_box.h"
+#include "sources/frame.h"
+#include "sources/frame_source.h"
+#include "sources/source_catalog.h"
+#include "stream/stream_opener.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
@@ -15,10 +17,12 @@ namespace skymra {
 
 // The capture control: a live preview that starts by itself, a copy of the current frame to the
 // clipboard and two settings dialogs. Without a camera it shows the built-in scene.
-class VideoCaptureControl : public QWidget {
+class VideoCaptureControl : public QWidget, public CaptureChoices {
     Q_OBJECT
   public:
-    VideoCaptureControl(Clipboard& clipboard, SourceCatalog& catalog, QWidget* parent = nullptr);
+    // What the dialogs could not do goes to `warn`; message boxes when none is given.
+    VideoCaptureControl(Clipboard& clipboard, SourceCatalog& catalog, Report warn = {},
+                        QWidget* parent = nullptr);
     ~VideoCaptureControl() override;
 
     // Afterwards the clipboard holds the current frame at the capture size; false when there
@@ -28,26 +32,25 @@ class VideoCaptureControl : public QWidget {
     void showFormatDialog();
 
     QImage currentFrame();
-    QSize captureSize() const { return captureSize_; }
-    void setCaptureSize(QSize size);
+    QSize captureSize() const override { return captureSize_; }
+    void setCaptureSize(QSize size) override;
 
-    // Switch to a listed camera (false when it cannot be opened) or to the built-in scene.
-    bool useCamera(const QByteArray& id);
-    void useScene();
+    bool useCamera(const QByteArray& id) override;
+    void useScene() override;
     // Switch to a video stream or file once it delivers its first frame: streamOpened() then,
     // streamFailed() and nothing changed when it does not. A stream that drops later is
     // reconnected while the built-in scene shows.
     void openStream(const QUrl& url);
-    void cancelStream();
-    FrameSource* source() { return source_.get(); }
+    void tryStream(const QUrl& url, std::function<void(const QString& why)> done) override;
+    void cancelStream() override;
+    FrameSource* source() override { return source_.get(); }
     bool showsScene() const { return cameraId_.isEmpty() && stream_.isEmpty(); }
     // What the frames come from, in words: the camera's name, the stream's address or the
     // built-in scene.
     QString sourceName() const;
-    QByteArray cameraId() const { return cameraId_; }
-    // The stream shown now, or the one being reconnected while the scene shows.
-    QUrl stream() const { return stream_; }
-    QUrl reconnectingStream() const;
+    QByteArray cameraId() const override { return cameraId_; }
+    QUrl stream() const override { return stream_; }
+    QUrl reconnectingStream() const override;
 
     // What the preview shows now.
     const QImage& preview() const { return preview_; }
@@ -70,10 +73,12 @@ class VideoCaptureControl : public QWidget {
 
     Clipboard& clipboard_;
     SourceCatalog& catalog_;
+    Report warn_;
     std::unique_ptr<FrameSource> source_;
     QByteArray cameraId_;
     QUrl stream_;
-    StreamOpener trial_;      // a stream the user chose, until it shows a frame
+    StreamOpener trial_;  // a stream the user chose, until it shows a frame
+    std::function<void(const QString&)> trialDone_;
     StreamOpener reconnect_;  // the stream that dropped, while the scene shows
     QString cameraName_;
     QList<QByteArray> knownCameras_;  // the catalog's cameras at the last look

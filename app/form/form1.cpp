@@ -94,6 +94,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
             showMessage(this, QMessageBox::Information, text);
         };
     }
+    if (!services_.warn) services_.warn = warningBoxes(this);
     if (!services_.reportError) {
         services_.reportError = [this](const QString& text) {
             showMessage(this, QMessageBox::Critical, text);
@@ -105,7 +106,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
     const auto centre = Qt::AlignHCenter;
 
     ezVidCap1 =
-        named(new VideoCaptureControl(services_.clipboard, services_.catalog, this), "ezVidCap1");
+        named(new VideoCaptureControl(services_.clipboard, services_.catalog, services_.warn, this),
+              "ezVidCap1");
     ezVidCap1->move(10, 4);
     Label1[0] =
         label(this, "Label1_0", QStringLiteral("Videokamera fönster    Skall vara:   320 * 240"),

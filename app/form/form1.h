@@ -1,13 +1,13 @@
 #pragma once
 
 #include "capture/clipboard.h"
-#include "capture/source_catalog.h"
 #include "capture/video_capture.h"
 #include "controls/line_control.h"
 #include "controls/picture_box.h"
 #include "controls/shape_control.h"
 #include "controls/slider_control.h"
 #include "sound/alarm_sound.h"
+#include "sources/source_catalog.h"
 #include "workflow/workflow.h"
 
 #include <QLabel>
@@ -31,6 +31,8 @@ struct Form1Services {
     Workflow::Clock clock = {};
     // Tells the user something that is no failure; a message box unless replaced.
     Workflow::Notice inform = {};
+    // Tells the user what a capture dialog could not do; a message box over it unless replaced.
+    std::function<void(const QString&)> warn = {};
 };
 
 // The one window. Controls keep their designer names, which are also their object names.

@@ -2,7 +2,7 @@
 // 307,200-byte copies and compareFrames, on 64-byte aligned buffers. BM_Check runs before the
 // window is exposed, so no pixel is painted; BM_CheckPainted repaints the map on an exposed
 // window; BM_CheckAlarm raises the alarm each time (the sound muted) and yields.
-#include "app/form/form1.h"
+#include "app/form/program.h"
 #include "bench/console_options.h"
 #include "detect/frame_compare.h"
 
@@ -27,12 +27,9 @@ class Silent : public skymra::AudioPlayer {
 enum class Window { Unexposed, Exposed };
 
 void runChecks(benchmark::State& state, Window window, int sliderValue) {
-    skymra::SystemClipboard clipboard;
-    skymra::SystemCatalog catalog;
     Silent player;
-    skymra::AlarmSound sound(player);
-    skymra::Form1 form({clipboard, catalog, sound, [](const QString&) {}});
-    form.show();
+    skymra::Program program({&player, [](const QString&) {}});
+    skymra::Form1& form = program.window();
     if (window == Window::Exposed && !QTest::qWaitForWindowExposed(&form)) {
         state.SkipWithError("the window was not exposed");
         return;

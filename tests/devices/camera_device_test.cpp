@@ -1,7 +1,7 @@
 // The real program's capture path against a virtual camera (tests/devices/with_camera.sh):
 // Qt Multimedia, GStreamer and PipeWire as a user has them, nothing faked.
-#include "capture/camera_source.h"
-#include "capture/scene_source.h"
+#include "camera/camera_source.h"
+#include "scene/scene_source.h"
 #include "tests/devices/program.h"
 
 #include <QComboBox>
@@ -114,7 +114,7 @@ TEST(CameraDevice, UnpluggedAndStoppedCamerasFallBackAndAReturningOneIsTaken) {
     stopped.start();
     camera("stop");
     ASSERT_TRUE(QTest::qWaitFor([&] { return p.capture().showsScene(); },
-                                CameraSource::Watchdog{}.stallMs + 2000));
+                                VideoSinkSource::Watchdog{}.stallMs + 2000));
     std::printf("the scene took over %lld ms after the camera server was told to stop\n",
                 static_cast<long long>(stopped.elapsed()));
     p.window.Command4_Click();

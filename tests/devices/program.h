@@ -1,11 +1,7 @@
 #pragma once
 
 // What the device tests share: the program as main() builds it, and a way to drive its dialogs.
-#include "app/form/form1.h"
-#include "capture/clipboard.h"
-#include "capture/source_catalog.h"
-#include "sound/alarm_sound.h"
-#include "sound/audio_player.h"
+#include "app/form/program.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -23,16 +19,12 @@ namespace skymra::test {
 
 extern QElapsedTimer sinceStart;
 
-// What main() builds, in the same order.
+// The program as main() builds it, with what it would show in message boxes kept instead.
 struct Program {
-    SystemClipboard clipboard;
-    SystemCatalog catalog;
-    SystemAudioPlayer player;
-    AlarmSound sound{player};
-    QStringList notices;  // what would have been shown in message boxes
-    Form1 window{{clipboard, catalog, sound, {}, {}, [this](const QString& n) { notices << n; }}};
-    Program() { window.show(); }
-    VideoCaptureControl& capture() { return *window.ezVidCap1; }
+    QStringList notices;
+    skymra::Program program{{nullptr, {}, [this](const QString& n) { notices << n; }}};
+    Form1& window = program.window();
+    VideoCaptureControl& capture() { return program.capture(); }
     bool showsCamera() { return !capture().showsScene() && !capture().preview().isNull(); }
 };
 

@@ -1,7 +1,7 @@
 // Video streams and files as the program plays them: Qt Multimedia and GStreamer for a clip the
 // test makes, Qt Network for a network camera the test serves on 127.0.0.1. Nothing faked, and
 // no address but the loopback one is ever asked.
-#include "capture/scene_source.h"
+#include "scene/scene_source.h"
 #include "tests/devices/mjpeg_server.h"
 #include "tests/devices/program.h"
 

@@ -1,7 +1,7 @@
 // Arbitrary bytes, cut into pieces three ways: the splitter must give the same parts, the same
 // skips and the same end for every cutting, hold no more than its limits allow, and stay linear:
 // an input may ask for a long tail that makes any quadratic rescan blow the time budget.
-#include "capture/multipart.h"
+#include "stream/multipart.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // The capture control's two dialogs driven as a user would, its watchdog on injected timeouts,
 // and the format a camera is opened with.
-#include "capture/camera_source.h"
+#include "camera/camera_source.h"
 #include "capture/capture_dialogs.h"
-#include "capture/scene_source.h"
 #include "capture/video_capture.h"
+#include "scene/scene_source.h"
 #include "tests/gui/fakes.h"
 
 #include <QApplication>
@@ -127,14 +127,14 @@ TEST_F(CaptureDialogTest, BothDialogsOpenFromTheControlAndReturnWhenClosed) {
 }
 
 TEST_F(CaptureDialogTest, TheWatchdogGivesUpACameraWithoutFramesOrWhoseFramesStop) {
-    catalog.watchdog = CameraSource::Watchdog{150, 150};
+    catalog.watchdog = VideoSinkSource::Watchdog{150, 150};
     VideoCaptureControl control(clipboard, catalog);
     ASSERT_FALSE(control.showsScene());
     // No first frame.
     EXPECT_TRUE(QTest::qWaitFor([&] { return control.showsScene(); }, 5000));
 
     ASSERT_TRUE(control.useCamera("cam1"));
-    CameraSource* camera = catalog.opened();
+    VideoSinkSource* camera = catalog.opened();
     QTimer feed;
     QObject::connect(&feed, &QTimer::timeout, camera,
                      [&] { camera->sink()->setVideoFrame(frameFromImage(solid(Qt::green))); });

@@ -1,10 +1,11 @@
-#include "capture/camera_source.h"
-#include "capture/guarded_copy.h"
-#include "capture/scene_source.h"
-#include "capture/source_catalog.h"
+#include "camera/camera_source.h"
+#include "camera/video_frame.h"
+#include "camera/yuv.h"
+#include "capture/system_catalog.h"
 #include "capture/video_capture.h"
-#include "capture/yuv.h"
 #include "detect/frame_compare.h"
+#include "platform/guarded_copy.h"
+#include "scene/scene_source.h"
 #include "tests/gui/fakes.h"
 
 #include <QVideoFrame>
@@ -80,7 +81,7 @@ TEST_F(CaptureTest, CopyPutsExactlyTheCurrentCameraFrameOnTheClipboard) {
     catalog.addCamera("cam0");
     VideoCaptureControl control(clipboard, catalog);
     ASSERT_FALSE(control.showsScene());
-    CameraSource* camera = catalog.opened();
+    VideoSinkSource* camera = catalog.opened();
     ASSERT_NE(camera, nullptr);
     EXPECT_FALSE(control.copyFrameToClipboard());  // no frame yet
 
@@ -102,7 +103,7 @@ TEST_F(CaptureTest, CopyPutsExactlyTheCurrentCameraFrameOnTheClipboard) {
 TEST_F(CaptureTest, CameraFormatsComeOutAsOpaqueRgb32AtTheCaptureSize) {
     catalog.addCamera("cam0");
     VideoCaptureControl control(clipboard, catalog);
-    CameraSource* camera = catalog.opened();
+    VideoSinkSource* camera = catalog.opened();
     ASSERT_NE(camera, nullptr);
     const QColor colour(180, 60, 90);
     for (const auto format : {QVideoFrameFormat::Format_BGRA8888, QVideoFrameFormat::Format_NV12,

@@ -11,13 +11,13 @@
 namespace skymra::test {
 
 void FakeClipboard::clear() {
-    if (refuseClear) throw ClipboardError("The clipboard is held by another program.");
+    if (refuseClear) throw ClipboardError::unreachable();
     ++clears;
     content = QImage();
 }
 
 void FakeClipboard::setImage(const QImage& image) {
-    if (refuseSet) throw ClipboardError("Urklippet tog inte emot bilden.");
+    if (refuseSet) throw ClipboardError::refused();
     content = image;
 }
 
@@ -29,7 +29,7 @@ std::unique_ptr<FrameSource> FakeCatalog::open(const QByteArray& id) {
 }
 
 std::unique_ptr<FrameSource> FakeCatalog::fed() {
-    auto source = std::make_unique<CameraSource>(nullptr, watchdog);
+    auto source = std::make_unique<VideoSinkSource>(watchdog);
     opened_ = source.get();
     return source;
 }

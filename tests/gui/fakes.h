@@ -1,10 +1,10 @@
 #pragma once
 
-#include "capture/camera_source.h"
+#include "camera/video_sink_source.h"
 #include "capture/clipboard.h"
-#include "capture/source_catalog.h"
 #include "sound/alarm_sound.h"
 #include "sound/audio_player.h"
+#include "sources/source_catalog.h"
 
 #include <QPointer>
 
@@ -27,7 +27,7 @@ class FakeClipboard : public Clipboard {
     int clears = 0;
 };
 
-// Cameras the test lists and removes; each opens as a CameraSource fed through its sink.
+// Cameras the test lists and removes; each opens as a source fed through its sink.
 class FakeCatalog : public SourceCatalog {
   public:
     QList<CameraInfo> cameras() const override { return cameras_; }
@@ -41,10 +41,10 @@ class FakeCatalog : public SourceCatalog {
     void addCamera(const QByteArray& id);
     void removeCamera(const QByteArray& id);
     // The source most recently opened, while it lives.
-    CameraSource* opened() const { return opened_.data(); }
+    VideoSinkSource* opened() const { return opened_.data(); }
 
     // Given to each source opened: fed sinks are not watched unless told.
-    std::optional<CameraSource::Watchdog> watchdog;
+    std::optional<VideoSinkSource::Watchdog> watchdog;
     // Cameras that are listed but fail to open.
     QList<QByteArray> broken;
     QList<QUrl> streamsOpened;
@@ -53,7 +53,7 @@ class FakeCatalog : public SourceCatalog {
     std::unique_ptr<FrameSource> fed();
 
     QList<CameraInfo> cameras_;
-    QPointer<CameraSource> opened_;
+    QPointer<VideoSinkSource> opened_;
 };
 
 // Counts what it is asked to play.

@@ -2,13 +2,13 @@
 // capture control takes a stream up, keeps what it had when one fails, and reconnects one that
 // dropped. Streams here are fed sinks; the real ones run in the device tests.
 #include "capture/capture_dialogs.h"
-#include "capture/jpeg_decoder.h"
-#include "capture/multipart.h"
-#include "capture/quiet_log.h"
-#include "capture/scene_source.h"
-#include "capture/stream_address.h"
-#include "capture/stream_opener.h"
 #include "capture/video_capture.h"
+#include "scene/scene_source.h"
+#include "stream/jpeg_decoder.h"
+#include "stream/multipart.h"
+#include "stream/quiet_log.h"
+#include "stream/stream_address.h"
+#include "stream/stream_opener.h"
 #include "tests/gui/fakes.h"
 
 #include <QApplication>

@@ -66,7 +66,7 @@ class WindowFixture : public ::testing::Test {
     QDateTime now{QDate(2026, 12, 7), QTime(14, 5, 9)};
     int checks = 0;  // how often the clock was read
     std::unique_ptr<Form1> form;
-    CameraSource* camera = nullptr;  // null without a camera
+    VideoSinkSource* camera = nullptr;  // null without a camera
 };
 
 }  // namespace skymra::test

@@ -1,4 +1,4 @@
-#include "capture/stream_opener.h"
+#include "stream/stream_opener.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "capture/camera_source.h"
-#include "capture/frame_source.h"
-#include "capture/jpeg_decoder.h"
-#include "capture/multipart.h"
+#include "camera/video_sink_source.h"
+#include "sources/frame_source.h"
+#include "stream/jpeg_decoder.h"
+#include "stream/multipart.h"
 
 #include <QMediaPlayer>
 #include <QUrl>
@@ -42,7 +42,7 @@ class StreamSource : public FrameSource {
     QStringList formats() const override;
     int currentFormat() const override { return formats().isEmpty() ? -1 : 0; }
     void setFormat(int) override {}
-    QWidget* createSettingsWidget(QWidget* parent) override;
+    QList<SourceSetting> settings() override;
 
   private:
     void play();
@@ -59,7 +59,7 @@ class StreamSource : public FrameSource {
 
     QUrl url_;
     StreamTimeouts timeouts_;
-    CameraSource frames_;
+    VideoSinkSource frames_;
     std::unique_ptr<QMediaPlayer> player_;
     std::unique_ptr<QNetworkAccessManager> network_;
     QNetworkReply* reply_ = nullptr;  // owned by network_

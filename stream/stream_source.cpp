@@ -1,12 +1,9 @@
-#include "capture/stream_source.h"
+#include "stream/stream_source.h"
 
-#include "capture/stream_address.h"
+#include "stream/stream_address.h"
 
-#include <QFormLayout>
-#include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QWidget>
 
 namespace skymra {
 namespace {
@@ -34,7 +31,7 @@ StreamSource::StreamSource(QUrl url, StreamTimeouts timeouts, QObject* parent)
     : FrameSource(parent),
       url_(std::move(url)),
       timeouts_(timeouts),
-      frames_(nullptr, CameraSource::Watchdog{timeouts.firstFrameMs, timeouts.stallMs}) {
+      frames_(VideoSinkSource::Watchdog{timeouts.firstFrameMs, timeouts.stallMs}) {
     connect(&frames_, &FrameSource::frameChanged, this, [this] {
         seenFrame_ = true;
         emit frameChanged();
@@ -206,13 +203,8 @@ QStringList StreamSource::formats() const {
     return {tr("%1 × %2, som källan sänder").arg(size.width()).arg(size.height())};
 }
 
-QWidget* StreamSource::createSettingsWidget(QWidget* parent) {
-    auto* box = new QWidget(parent);
-    auto* form = new QFormLayout(box);
-    auto* address = new QLabel(displayAddress(url_), box);
-    address->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    form->addRow(tr("Adress"), address);
-    return box;
+QList<SourceSetting> StreamSource::settings() {
+    return {SourceSetting::line(tr("Adress"), displayAddress(url_))};
 }
 
 }  // namespace skymra

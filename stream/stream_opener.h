@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/frame_source.h"
+#include "sources/frame_source.h"
 
 #include <QList>
 #include <QTimer>

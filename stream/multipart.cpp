@@ -1,4 +1,4 @@
-#include "capture/multipart.h"
+#include "stream/multipart.h"
 
 #include <algorithm>
 

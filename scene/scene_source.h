@@ -1,7 +1,7 @@
 #pragma once
 
-#include "capture/frame.h"
-#include "capture/frame_source.h"
+#include "sources/frame.h"
+#include "sources/frame_source.h"
 
 #include <QTimer>
 
@@ -24,7 +24,6 @@ class SceneSource : public FrameSource {
     QStringList formats() const override;
     int currentFormat() const override { return 0; }
     void setFormat(int) override {}
-    QWidget* createSettingsWidget(QWidget*) override { return nullptr; }
 
     QString notice() const { return notice_; }
     // The scene at a given time, at 320 x 240 before scaling.
@@ -35,9 +34,8 @@ class SceneSource : public FrameSource {
 
     QString notice_;
     Clock clock_;
-    QSize captureSize_ = DefaultCaptureSize;
-    qint64 cachedSecond_ = -1;
-    QImage cached_;
+    qint64 shownSecond_ = -1;
+    NormalisedFrame frame_;
     QTimer tick_;
 };
 

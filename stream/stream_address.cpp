@@ -1,4 +1,4 @@
-#include "capture/stream_address.h"
+#include "stream/stream_address.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "capture/jpeg_decoder.h"
+#include "stream/jpeg_decoder.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "capture/yuv.h"
+#include "camera/yuv.h"
 
 #include <algorithm>
 

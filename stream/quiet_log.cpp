@@ -1,6 +1,6 @@
-#include "capture/quiet_log.h"
+#include "stream/quiet_log.h"
 
-#include "capture/stream_address.h"
+#include "stream/stream_address.h"
 
 #include <QElapsedTimer>
 #include <QMutex>

@@ -1,17 +1,12 @@
-#include "capture/source_catalog.h"
+#include "capture/system_catalog.h"
 
-#include "capture/camera_source.h"
-#include "capture/stream_source.h"
+#include "camera/camera_source.h"
+#include "stream/stream_source.h"
 
 #include <QCamera>
 #include <QCameraDevice>
 
 namespace skymra {
-
-bool listsCamera(const QList<CameraInfo>& cameras, const QByteArray& id) {
-    return std::any_of(cameras.begin(), cameras.end(),
-                       [&](const CameraInfo& c) { return c.id == id; });
-}
 
 SystemCatalog::SystemCatalog(QObject* parent) : SourceCatalog(parent) {
     // The first call builds Qt's media integration, whose device list reports every camera

@@ -1,5 +1,5 @@
 // The one place with platform-specific calls.
-#include "capture/guarded_copy.h"
+#include "platform/guarded_copy.h"
 
 #include <cstring>
 

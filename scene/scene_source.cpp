@@ -1,4 +1,4 @@
-#include "capture/scene_source.h"
+#include "scene/scene_source.h"
 
 #include <QDateTime>
 #include <QPainter>
@@ -89,19 +89,15 @@ QImage SceneSource::render(qint64 msecsSinceEpoch, const QString& notice) {
 }
 
 QImage SceneSource::currentFrame() {
-    const qint64 now = clock_();
-    const qint64 second = now / 1000;
-    if (second != cachedSecond_ || cached_.isNull()) {
-        cached_ = normaliseFrame(render(second * 1000, notice_), captureSize_);
-        cachedSecond_ = second;
+    const qint64 second = clock_() / 1000;
+    if (second != shownSecond_) {
+        shownSecond_ = second;
+        frame_.invalidate();
     }
-    return cached_;
+    return frame_.get([&] { return render(second * 1000, notice_); });
 }
 
-void SceneSource::setCaptureSize(QSize size) {
-    captureSize_ = size;
-    cached_ = {};
-}
+void SceneSource::setCaptureSize(QSize size) { frame_.setCaptureSize(size); }
 
 QStringList SceneSource::formats() const { return {tr("320 × 240, 1 bild/s (testbild)")}; }
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "sources/frame.h"
+#include "sources/frame_source.h"
+
+#include <QTimer>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <optional>
+
+namespace skymra {
+
+// Frames that arrive in a QVideoSink (from a camera, a media player, or in tests whoever feeds
+// it) or as pictures decoded elsewhere, read and normalised only when one is asked for. With a
+// watchdog, a source whose first frame takes longer than firstFrameMs, or whose frames then stop
+// for stallMs, counts as gone.
+class VideoSinkSource : public FrameSource {
+    Q_OBJECT
+  public:
+    struct Watchdog {
+        int firstFrameMs = 5000;
+        int stallMs = 2000;
+    };
+
+    explicit VideoSinkSource(std::optional<Watchdog> watchdog = std::nullopt,
+                             QObject* parent = nullptr);
+
+    QVideoSink* sink() { return &sink_; }
+    const QVideoSink* sink() const { return &sink_; }
+    // A picture decoded elsewhere, taken as the newest frame.
+    void showImage(const QImage& picture);
+
+    QImage currentFrame() override;
+    void setCaptureSize(QSize size) override { frame_.setCaptureSize(size); }
+    QStringList formats() const override { return {}; }
+    int currentFormat() const override { return -1; }
+    void setFormat(int) override {}
+
+  private:
+    void onFrame(const QVideoFrame& frame);
+    void arrived();
+
+    QVideoSink sink_;
+    QVideoFrame lastFrame_;
+    QImage lastPicture_;
+    NormalisedFrame frame_;
+    std::optional<Watchdog> timeouts_;
+    QTimer watchdog_;
+};
+
+}  // namespace skymra
