@@ -16,7 +16,7 @@ build/bench/check/skymra_bench_check --benchmark_repetitions=5 --benchmark_repor
 
 echo "== the live preview on the virtual camera (320 x 240)"
 export QT_QPA_PLATFORM=offscreen QT_XCB_GL_INTEGRATION=none
-devices=build/tests/devices/skymra_device_tests
+devices=build/tests/devices/skymra_camera_device_tests
 read -r cpu fps < <(tests/devices/with_camera.sh "$devices" --preview-cpu 10 2>/dev/null)
 echo "preview: ${cpu}% of one core at ${fps} frames/s (goal: under 2% at 30 frames/s)"
 starts=()

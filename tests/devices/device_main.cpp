@@ -15,6 +15,8 @@ QElapsedTimer sinceStart;
 
 int main(int argc, char** argv) {
     skymra::test::sinceStart.start();
+    // Headless unless told otherwise: the tests are listed at build time, with no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     skymra::installFontSubstitutes();
     skymra::installSwedishTranslations(app);

@@ -2,7 +2,7 @@
 #include "sound/alarm_sound.h"
 #include "sound/audio_player.h"
 #include "sound/pcm_convert.h"
-#include "tests/gui/fakes.h"
+#include "tests/support/fakes.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>

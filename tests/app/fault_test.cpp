@@ -1,5 +1,5 @@
 // Faults and bad input on the real window: no crash, a message where a step failed, nothing lost.
-#include "tests/gui/window_fixture.h"
+#include "tests/support/window_fixture.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // A whole session, twenty times over: snapshots, checks with and without alarm, markers, slider,
 // back. Leaks show under LeakSanitizer in CI; here the resident memory must stay flat.
-#include "tests/gui/window_fixture.h"
+#include "tests/support/window_fixture.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "controls/colors.h"
 #include "resources/resources.h"
-#include "tests/gui/window_fixture.h"
+#include "tests/support/window_fixture.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "tests/gui/fakes.h"
+#include "tests/support/fakes.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>

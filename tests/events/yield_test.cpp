@@ -1,5 +1,5 @@
 #include "events/yield.h"
-#include "tests/gui/fakes.h"
+#include "tests/support/fakes.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>

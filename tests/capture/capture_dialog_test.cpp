@@ -1,10 +1,10 @@
-// The capture control's two dialogs driven as a user would, its watchdog on injected timeouts,
-// and the format a camera is opened with.
+// The capture control's two dialogs driven as a user would, and its watchdog on injected
+// timeouts.
 #include "camera/camera_source.h"
 #include "capture/capture_dialogs.h"
 #include "capture/video_capture.h"
 #include "scene/scene_source.h"
-#include "tests/gui/fakes.h"
+#include "tests/support/fakes.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -146,15 +146,6 @@ TEST_F(CaptureDialogTest, TheWatchdogGivesUpACameraWithoutFramesOrWhoseFramesSto
     auto* scene = qobject_cast<SceneSource*>(control.source());
     ASSERT_NE(scene, nullptr);
     EXPECT_TRUE(scene->notice().contains("slutade skicka bilder"));
-}
-
-TEST(PreferredFormatTest, TheCaptureSizeThenTwiceItThenTheSmallest4By3) {
-    const QSize vga(640, 480), qvga(320, 240), hd(1280, 720), xga(1024, 768), sxga(1280, 960);
-    EXPECT_EQ(preferredFormat({hd, vga, qvga}), 2);
-    EXPECT_EQ(preferredFormat({hd, vga, xga}), 1);
-    EXPECT_EQ(preferredFormat({sxga, hd, xga}), 2);
-    EXPECT_EQ(preferredFormat({hd, QSize(1920, 1080)}), -1);
-    EXPECT_EQ(preferredFormat({}), -1);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/form/form1.h"
-#include "tests/gui/fakes.h"
+#include "tests/support/fakes.h"
 
 #include <QTest>
 

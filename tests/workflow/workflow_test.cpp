@@ -1,6 +1,6 @@
 #include "controls/colors.h"
 #include "detect/frame_compare.h"
-#include "tests/gui/window_fixture.h"
+#include "tests/support/window_fixture.h"
 #include "workflow/bit_transfer.h"
 #include "workflow/check_time.h"
 

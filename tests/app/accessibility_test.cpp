@@ -1,5 +1,5 @@
 // What a screen reader gets from the window, through Qt's accessibility interfaces.
-#include "tests/gui/window_fixture.h"
+#include "tests/support/window_fixture.h"
 
 #include <QAccessible>
 #include <QAccessibleInterface>

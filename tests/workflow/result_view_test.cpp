@@ -1,5 +1,5 @@
 #include "controls/colors.h"
-#include "tests/gui/window_fixture.h"
+#include "tests/support/window_fixture.h"
 
 #include <QStyleOptionSlider>
 #include <QTest>

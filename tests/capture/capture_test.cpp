@@ -1,31 +1,15 @@
 #include "camera/camera_source.h"
-#include "camera/video_frame.h"
-#include "camera/yuv.h"
 #include "capture/system_catalog.h"
 #include "capture/video_capture.h"
 #include "detect/frame_compare.h"
-#include "platform/guarded_copy.h"
 #include "scene/scene_source.h"
-#include "tests/gui/fakes.h"
+#include "tests/support/fakes.h"
 
 #include <QVideoFrame>
-
-#if defined(__linux__)
-#include <linux/filter.h>
-#include <linux/seccomp.h>
-#include <sys/mman.h>
-#include <sys/prctl.h>
-#include <sys/syscall.h>
-#include <sys/uio.h>
-#include <unistd.h>
-#endif
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstddef>
-#include <random>
 #include <vector>
 
 namespace skymra::test {
@@ -190,90 +174,6 @@ TEST(SystemCatalogTest, ListsACameraOnceAndDropsAnEntryThatOutlivesItsTwin) {
     const QList<CameraInfo> two = {{"2", "Virtual camera"}, {"3", "USB Camera"}};
     EXPECT_EQ(SystemCatalog::usable(again, two, stale).size(), 2);
 }
-
-// Random 4:2:2 camera frames: the conversion here gives what Qt's own CPU path gives, within the
-// one level its rounding may differ by, and every pixel opaque.
-TEST(Yuv422Test, MatchesQtsConversionAndRefusesWhatDoesNotFit) {
-    std::mt19937 rng(7);
-    for (const auto format : {QVideoFrameFormat::Format_UYVY, QVideoFrameFormat::Format_YUYV}) {
-        SCOPED_TRACE(static_cast<int>(format));
-        QVideoFrame frame(QVideoFrameFormat(QSize(64, 48), format));
-        ASSERT_TRUE(frame.map(QVideoFrame::WriteOnly));
-        for (int i = 0; i < frame.mappedBytes(0); ++i) frame.bits(0)[i] = static_cast<uchar>(rng());
-        frame.unmap();
-        const QImage ours = imageFromVideoFrame(frame);
-        const QImage qt = frame.toImage().convertToFormat(QImage::Format_RGB32);
-        ASSERT_EQ(ours.size(), QSize(64, 48));
-        int worst = 0;
-        for (int y = 0; y < 48; ++y) {
-            for (int x = 0; x < 64; ++x) {
-                const QRgb a = ours.pixel(x, y), b = qt.pixel(x, y);
-                ASSERT_EQ(reinterpret_cast<const QRgb*>(ours.constScanLine(y))[x] >> 24, 0xFFu);
-                worst = std::max({worst, std::abs(qRed(a) - qRed(b)),
-                                  std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
-            }
-        }
-        EXPECT_LE(worst, 1);
-    }
-    std::vector<std::uint8_t> in(16 * 2 * 2);
-    std::vector<std::uint32_t> out(16 * 2);
-    EXPECT_TRUE(convertYuv422(in, 32, Yuv422::Uyvy, 16, 2, out));
-    EXPECT_EQ(out[0], 0xFF008600u);  // Y, U and V all zero: dark green
-    EXPECT_FALSE(convertYuv422(in, 32, Yuv422::Uyvy, 15, 2, out));  // odd width
-    EXPECT_FALSE(convertYuv422(in, 32, Yuv422::Uyvy, 16, 3, out));  // rows beyond the input
-    EXPECT_FALSE(convertYuv422(in, 30, Yuv422::Uyvy, 16, 2, out));  // stride shorter than a row
-    EXPECT_FALSE(convertYuv422(in, 32, Yuv422::Yuyv, 16, 2, {out.data(), 31}));  // short output
-}
-
-// Copies, and refuses a page handed back to the system, as PipeWire hands back a camera's
-// buffers when it goes.
-bool copiesAndRefusesWhatIsGone() {
-    const std::vector<std::uint8_t> from = {1, 2, 3, 4, 5};
-    std::vector<std::uint8_t> to(5, 0);
-    if (!guardedCopy(to.data(), from.data(), from.size()) || to != from) return false;
-#if defined(__linux__)
-    const long page = sysconf(_SC_PAGESIZE);
-    auto* gone = static_cast<std::uint8_t*>(mmap(nullptr, static_cast<std::size_t>(page) * 2,
-                                                 PROT_READ | PROT_WRITE,
-                                                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-    if (gone == MAP_FAILED) return false;
-    munmap(gone + page, static_cast<std::size_t>(page));
-    // Wholly gone, and running from a mapped page into one that is gone.
-    if (guardedCopy(to.data(), gone + page, 5) || guardedCopy(to.data(), gone + page - 2, 5))
-        return false;
-    munmap(gone, static_cast<std::size_t>(page));
-#endif
-    return true;
-}
-
-TEST(GuardedCopyTest, CopiesMappedMemoryAndRefusesMemoryThatIsGone) {
-    EXPECT_TRUE(copiesAndRefusesWhatIsGone());
-}
-
-#if defined(__linux__)
-// Forbids process_vm_readv as some sandboxes do (EPERM), then copies; exits 0 when all went right.
-[[noreturn]] void copyWhereTheKernelMayNotRead() {
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_process_vm_readv, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
-        prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
-        std::_Exit(2);
-    std::uint8_t probe = 0;
-    iovec v{&probe, 1};
-    if (process_vm_readv(getpid(), &v, 1, &v, 1, 0) != -1 || errno != EPERM) std::_Exit(3);
-    std::_Exit(copiesAndRefusesWhatIsGone() ? 0 : 1);
-}
-
-TEST(GuardedCopyTest, StillGuardsWhereReadingThroughTheKernelIsForbidden) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(copyWhereTheKernelMayNotRead(), ::testing::ExitedWithCode(0), "");
-}
-#endif
 
 }  // namespace
 }  // namespace skymra::test
