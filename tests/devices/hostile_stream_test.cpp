@@ -4,12 +4,7 @@
 #include "tests/devices/program.h"
 
 #include <QBuffer>
-#include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFile>
-#include <QInputDialog>
-#include <QMessageBox>
-#include <QPushButton>
 
 #include <algorithm>
 #include <cstdio>
@@ -112,35 +107,6 @@ HostileServer::Behaviour framesWith(std::string frame, std::chrono::milliseconds
             }
         }
     };
-}
-
-// Picks "Videoström…" in Set Camera, types the address and waits for the outcome. Returns the
-// text of the message box that came, if one did; `box` gets its text format.
-QString chooseStream(Program& p, const QString& address, Qt::TextFormat* format = nullptr) {
-    QString message;
-    QTimer boxes;
-    QObject::connect(&boxes, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            message = box->text();
-            if (format) *format = box->textFormat();
-            box->accept();
-        }
-    });
-    boxes.start(50);
-    onDialog([&](QDialog& dialog) {
-        auto* sources = dialog.findChild<QComboBox*>();
-        ASSERT_NE(sources, nullptr);
-        const int item = sources->findText(QStringLiteral("Videoström…"));
-        onModal<QInputDialog>([&](QInputDialog& input) {
-            input.setTextValue(address);
-            input.accept();
-        });
-        sources->setCurrentIndex(item);
-        emit sources->activated(item);
-        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->click();
-    });
-    p.window.Command5_Click();
-    return message;
 }
 
 TEST(HostileStream, BrokenOrHostileCamerasNeitherFreezeNorBloatNorBlindTheWindow) {

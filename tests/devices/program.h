@@ -4,8 +4,13 @@
 #include "app/form/program.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
@@ -62,6 +67,36 @@ void onModal(std::function<void(T&)> drive) {
         drive(*dialog);
         if (dialog->isVisible()) dialog->reject();
     });
+}
+
+// Picks "Videoström…" in Set Camera, types the address and waits for the outcome. Returns the
+// text of the message box that came, if one did, and sets `format` to the box's text format.
+inline QString chooseStream(Program& p, const QString& address, Qt::TextFormat* format = nullptr) {
+    QString message;
+    QTimer boxes;  // a message box may or may not come: answered whenever one is on top
+    QObject::connect(&boxes, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            message = box->text();
+            if (format) *format = box->textFormat();
+            box->accept();
+        }
+    });
+    boxes.start(50);
+    onDialog([&](QDialog& dialog) {
+        auto* sources = dialog.findChild<QComboBox*>();
+        ASSERT_NE(sources, nullptr);
+        const int item = sources->findText(QStringLiteral("Videoström…"));
+        ASSERT_EQ(item, sources->count() - 1);
+        onModal<QInputDialog>([&](QInputDialog& input) {
+            input.setTextValue(address);
+            input.accept();
+        });
+        sources->setCurrentIndex(item);
+        emit sources->activated(item);
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->click();
+    });
+    p.window.Command5_Click();
+    return message;
 }
 
 }  // namespace skymra::test

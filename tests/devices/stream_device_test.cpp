@@ -5,13 +5,8 @@
 #include "tests/devices/mjpeg_server.h"
 #include "tests/devices/program.h"
 
-#include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFile>
-#include <QInputDialog>
-#include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -35,35 +30,6 @@ QString makeClip(const QTemporaryDir& dir) {
                "!", "filesink", "location=" + path});
     if (!gst.waitForFinished(30000) || gst.exitCode() != 0) return {};
     return path;
-}
-
-// Picks "Videoström…" in Set Camera, types the address and waits for the outcome. Returns the
-// text of the message box that came, if one did.
-QString chooseStream(Program& p, const QString& address) {
-    QString message;
-    QTimer boxes;  // a message box may or may not come: answered whenever one is on top
-    QObject::connect(&boxes, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            message = box->text();
-            box->accept();
-        }
-    });
-    boxes.start(50);
-    onDialog([&](QDialog& dialog) {
-        auto* sources = dialog.findChild<QComboBox*>();
-        ASSERT_NE(sources, nullptr);
-        const int item = sources->findText(QStringLiteral("Videoström…"));
-        ASSERT_EQ(item, sources->count() - 1);
-        onModal<QInputDialog>([&](QInputDialog& input) {
-            input.setTextValue(address);
-            input.accept();
-        });
-        sources->setCurrentIndex(item);
-        emit sources->activated(item);
-        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->click();
-    });
-    p.window.Command5_Click();
-    return message;
 }
 
 bool showsStream(Program& p) {
