@@ -33,6 +33,7 @@ class VideoSinkSource : public FrameSource {
 
     QImage currentFrame() override;
     void setCaptureSize(QSize size) override { frame_.setCaptureSize(size); }
+    QSize captureSize() const { return frame_.captureSize(); }
     QStringList formats() const override { return {}; }
     int currentFormat() const override { return -1; }
     void setFormat(int) override {}

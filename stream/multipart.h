@@ -40,7 +40,6 @@ class MultipartSplitter {
     bool finished() const { return finished_; }
     // Bytes held back for a part not yet complete.
     qsizetype held() const { return buffer_.size() - pos_; }
-    const Limits& limits() const { return limits_; }
 
   private:
     enum class State { Boundary, Headers, Body };

@@ -157,7 +157,7 @@ void StreamSource::onReplyData() {
     // Only the newest picture counts; older ones would be replaced before anyone saw them.
     for (auto it = parts.crbegin(); it != parts.crend(); ++it) {
         if (isJpeg(it->contentType) && it->body.startsWith("\xff\xd8")) {
-            decoder_->decode(it->body, captureSize_);
+            decoder_->decode(it->body, frames_.captureSize());
             break;
         }
     }

@@ -35,10 +35,7 @@ class StreamSource : public FrameSource {
     QUrl url() const { return url_; }
 
     QImage currentFrame() override { return frames_.currentFrame(); }
-    void setCaptureSize(QSize size) override {
-        captureSize_ = size;
-        frames_.setCaptureSize(size);
-    }
+    void setCaptureSize(QSize size) override { frames_.setCaptureSize(size); }
     QStringList formats() const override;
     int currentFormat() const override { return formats().isEmpty() ? -1 : 0; }
     void setFormat(int) override {}
@@ -65,7 +62,6 @@ class StreamSource : public FrameSource {
     QNetworkReply* reply_ = nullptr;  // owned by network_
     std::optional<MultipartSplitter> parts_;
     std::unique_ptr<JpegDecoder> decoder_;
-    QSize captureSize_ = DefaultCaptureSize;
     QSize sentSize_;  // the pictures' own size, before they were read scaled down
     int unreadableInARow_ = 0;
     QString lastUnreadable_;
