@@ -41,6 +41,9 @@ void MultipartSplitter::compact() {
     headerStart_ -= pos_;
     lineStart_ -= pos_;
     pos_ = 0;
+    // After a large part, give its memory back rather than hold it for the stream's life.
+    if (buffer_.capacity() > 1024 * 1024 && buffer_.capacity() > 4 * buffer_.size())
+        buffer_.squeeze();
 }
 
 QList<MultipartSplitter::Part> MultipartSplitter::feed(const QByteArray& data) {
