@@ -130,10 +130,12 @@ TEST(PlaybackTest, ThirtyAlarmsOneSecondApartAreAllHeardAtTheirCalls) {
     expectEveryAlarmHeard(30, 1000);
 }
 
-TEST(PlaybackTest, ThirtyAlarmsOneSecondApartAreAllHeardOnABusyMachine) {
-    // Both cores busy, and the window's thread held up 250 ms after each alarm.
+TEST(PlaybackTest, ThirtyAlarmsAreAllHeardWholeOnABusyMachine) {
+    // Both cores busy, and the window's thread held up 250 ms after each alarm. 1.2 s apart: under
+    // this load a start can come 40 ms late, which at 1 s apart leaves less silence between two
+    // whole bursts than the recording needs to tell them apart.
     const Load load(std::chrono::seconds(90));
-    expectEveryAlarmHeard(30, 1000, 250);
+    expectEveryAlarmHeard(30, 1200, 250);
 }
 
 TEST(PlaybackTest, CallsDuringPlaybackRestartTheSoundAndNeverMixTwo) {
