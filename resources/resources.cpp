@@ -1,5 +1,7 @@
 #include "resources/resources.h"
 
+#include "platform/program_file.h"
+
 #include <QCoreApplication>
 #include <QResource>
 
@@ -16,10 +18,10 @@ QImage markerPicture() {
     return marker;
 }
 
-QString customResourcePath(std::int32_t id) { return QStringLiteral(":/CUSTOM/%1").arg(id); }
-
 QByteArray customResource(std::int32_t id) {
-    const QResource resource(customResourcePath(id));
+    if (const std::string_view own = programResource("CUSTOM", id); !own.empty())
+        return QByteArray::fromRawData(own.data(), static_cast<qsizetype>(own.size()));
+    const QResource resource(QStringLiteral(":/CUSTOM/%1").arg(id));
     if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression)
         return {};
     // The embedded data lives as long as the program: no copy needed.

@@ -17,9 +17,9 @@ QImage markerPicture();
 // The marker's centre, from its top-left corner, on either axis.
 inline constexpr int MarkerCentre = 16;
 
-// Resource CUSTOM/id (the alarm is 102), where it lives in the embedded data.
-QString customResourcePath(std::int32_t id);
-// Its bytes, straight from the program's embedded data; empty if absent.
+// The bytes of resource CUSTOM/id (the alarm is 102), straight from the program file's own
+// resources where the platform has them, else from Qt's embedded data; empty if absent. They stay
+// valid for as long as the program runs.
 QByteArray customResource(std::int32_t id);
 
 }  // namespace skymra::resources

@@ -17,7 +17,7 @@ void AlarmSound::SoundPlay(std::int32_t ResourceId) {
                 .arg(ResourceId)
                 .toStdString());
     }
-    player_.play(resources::customResourcePath(ResourceId));
+    player_.play(wav);
     yieldToEvents();
 }
 

@@ -1,11 +1,11 @@
 #include "sound/audio_player.h"
 
+#include "platform/program_file.h"
 #include "sound/pcm_convert.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>
 #include <QMediaDevices>
-#include <QResource>
 #include <QtEndian>
 
 #include <algorithm>
@@ -143,7 +143,7 @@ void SystemAudioPlayer::closeHere() {
     sink_.reset();
     stream_.reset();
     device_ = QAudioDevice();
-    preparedPath_.clear();
+    preparedFrom_ = nullptr;
 }
 
 void SystemAudioPlayer::warnOnce(const QString& why) {
@@ -184,20 +184,24 @@ bool SystemAudioPlayer::openHere() {
     return true;
 }
 
-void SystemAudioPlayer::play(const QString& resourcePath) {
-    const QResource resource(resourcePath);
-    if (!resource.isValid()) return;
-    const PcmWave wave = parseWave(
-        QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()), resource.size()));
+void SystemAudioPlayer::play(const QByteArray& wav) {
+    const PcmWave wave = parseWave(wav);
     if (!wave.format.isValid() || wave.samples.isEmpty()) return;
     if (!open()) return;
-    if (preparedPath_ != resourcePath) {
+    if (preparedFrom_ != wav.constData()) {
         const QAudioFormat out = sink_->format();
         prepared_ = out == wave.format ? wave.samples : convertPcm(wave.samples, wave.format, out);
-        preparedPath_ = resourcePath;
+        preparedFrom_ = wav.constData();
     }
     // One sound at a time: a new alarm starts it again from the beginning.
     stream_->start(prepared_);
+}
+
+void SystemSoundPlayer::play(const QByteArray& wav) { playSoundFromMemory(wav.constData()); }
+
+std::unique_ptr<AudioPlayer> makeSystemPlayer() {
+    if (systemPlaysSoundFromMemory()) return std::make_unique<SystemSoundPlayer>();
+    return std::make_unique<SystemAudioPlayer>();
 }
 
 }  // namespace skymra

@@ -18,10 +18,21 @@ namespace skymra {
 class AudioPlayer {
   public:
     virtual ~AudioPlayer() = default;
-    // Starts the sound at a resource path (":/...") from its beginning, stopping it if it still
-    // plays. Data it cannot play and a missing audio device are not errors: nothing is heard.
-    virtual void play(const QString& resourcePath) = 0;
+    // Starts a RIFF WAVE from its beginning, stopping the sound that still plays. The bytes are
+    // the embedded resource's own and stay valid while the program runs. Data it cannot play and
+    // a missing audio device are not errors: nothing is heard.
+    virtual void play(const QByteArray& wav) = 0;
 };
+
+// The system's own player for sound in memory (Windows' PlaySoundA): the bytes go to it as they
+// are, and restarting and one sound at a time come from the call itself.
+class SystemSoundPlayer : public AudioPlayer {
+  public:
+    void play(const QByteArray& wav) override;
+};
+
+// The system's player where it has one for sound in memory, else the audio output.
+std::unique_ptr<AudioPlayer> makeSystemPlayer();
 
 // The PCM samples and their format, or an invalid format when the data is no PCM WAVE.
 struct PcmWave {
@@ -66,7 +77,7 @@ class SystemAudioPlayer : public AudioPlayer {
   public:
     explicit SystemAudioPlayer(const QAudioFormat& format = alarmFormat());
     ~SystemAudioPlayer() override;
-    void play(const QString& resourcePath) override;
+    void play(const QByteArray& wav) override;
     // The format the output was opened with; invalid while it is not open.
     QAudioFormat outputFormat() const { return sink_ ? sink_->format() : QAudioFormat(); }
 
@@ -89,8 +100,8 @@ class SystemAudioPlayer : public AudioPlayer {
     QAudioDevice device_;
     std::unique_ptr<AlarmStream> stream_;
     std::unique_ptr<QAudioSink> sink_;
-    QString preparedPath_;
-    QByteArray prepared_;  // the sound in the output's format
+    const char* preparedFrom_ = nullptr;  // the embedded sound that prepared_ was made from
+    QByteArray prepared_;                 // that sound in the output's format
     bool warned_ = false;
 };
 

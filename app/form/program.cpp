@@ -3,7 +3,7 @@
 namespace skymra {
 
 Program::Program(Options options)
-    : systemPlayer_(options.player ? nullptr : std::make_unique<SystemAudioPlayer>()),
+    : systemPlayer_(options.player ? nullptr : makeSystemPlayer()),
       sound_(options.player ? *options.player : *systemPlayer_),
       window_({clipboard_,
                catalog_,

@@ -28,7 +28,7 @@ class Program {
   private:
     SystemClipboard clipboard_;
     SystemCatalog catalog_;
-    std::unique_ptr<SystemAudioPlayer> systemPlayer_;
+    std::unique_ptr<AudioPlayer> systemPlayer_;
     AlarmSound sound_;
     Form1 window_;
 };

@@ -21,7 +21,7 @@ namespace {
 
 class Silent : public skymra::AudioPlayer {
   public:
-    void play(const QString&) override {}
+    void play(const QByteArray&) override {}
 };
 
 enum class Window { Unexposed, Exposed };

@@ -2,6 +2,9 @@
 // where the kernel may not read memory for us.
 #include "platform/guarded_copy.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 #if defined(__linux__)
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -41,6 +44,21 @@ bool copiesAndRefusesWhatIsGone() {
     if (guardedCopy(to.data(), gone + page, 5) || guardedCopy(to.data(), gone + page - 2, 5))
         return false;
     munmap(gone, static_cast<std::size_t>(page));
+#elif defined(_WIN32)
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const std::size_t page = system.dwPageSize;
+    auto* gone = static_cast<std::uint8_t*>(
+        VirtualAlloc(nullptr, page * 2, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    if (!gone) return false;
+    // Handed back, and made unreadable.
+    if (!VirtualFree(gone + page, page, MEM_DECOMMIT)) return false;
+    if (guardedCopy(to.data(), gone + page, 5) || guardedCopy(to.data(), gone + page - 2, 5))
+        return false;
+    DWORD was = 0;
+    if (!VirtualProtect(gone, page, PAGE_NOACCESS, &was) || guardedCopy(to.data(), gone, 5))
+        return false;
+    VirtualFree(gone, 0, MEM_RELEASE);
 #endif
     return true;
 }

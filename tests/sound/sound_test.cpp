@@ -90,8 +90,12 @@ TEST(SoundPlayTest, PlaysTheResourceItselfAndFailsOnAMissingOne) {
     AlarmSound sound(player);
     sound.SoundPlay(102);
     ASSERT_EQ(player.plays, 1);
-    EXPECT_EQ(player.last, ":/CUSTOM/102");
+    // The resource's own bytes, not a copy.
+    EXPECT_EQ(player.last.constData(), resources::customResource(102).constData());
     EXPECT_THROW(sound.SoundPlay(7), std::runtime_error);
+    // Ids that 16-bit resource ids would wrap onto 102 name no resource.
+    EXPECT_THROW(sound.SoundPlay(102 + 65'536), std::runtime_error);
+    EXPECT_THROW(sound.SoundPlay(-65'434), std::runtime_error);
     EXPECT_EQ(player.plays, 1);
 }
 

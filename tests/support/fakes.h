@@ -59,14 +59,14 @@ class FakeCatalog : public SourceCatalog {
 // Counts what it is asked to play.
 class FakeAudioPlayer : public AudioPlayer {
   public:
-    void play(const QString& resourcePath) override {
+    void play(const QByteArray& wav) override {
         ++plays;
-        last = resourcePath;
+        last = wav;
         if (onPlay) onPlay();
     }
     std::function<void()> onPlay;
     int plays = 0;
-    QString last;
+    QByteArray last;
 };
 
 // A left click posted to a widget (press and release), at its centre unless told: it runs when

@@ -1,9 +1,8 @@
-// The one place with platform-specific calls.
+// Linux: the kernel reads our own memory for us.
 #include "platform/guarded_copy.h"
 
 #include <cstring>
 
-#if defined(__linux__)
 #include <sys/mman.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -12,11 +11,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <vector>
-#endif
 
 namespace skymra {
 
-#if defined(__linux__)
 namespace {
 
 // Some sandboxes forbid reading memory through the kernel: then mincore, which any process may
@@ -32,11 +29,9 @@ bool mappedCopy(void* to, const void* from, std::size_t n) {
 }
 
 }  // namespace
-#endif
 
 bool guardedCopy(void* to, const void* from, std::size_t n) {
     if (n == 0) return true;
-#if defined(__linux__)
     static std::atomic<bool> kernelReads{true};
     if (kernelReads) {
         // The kernel reads our own memory for us and answers EFAULT where a page is gone.
@@ -48,10 +43,6 @@ bool guardedCopy(void* to, const void* from, std::size_t n) {
         kernelReads = false;                            // not permitted here: EPERM, ENOSYS
     }
     return mappedCopy(to, from, n);
-#else
-    std::memcpy(to, from, n);
-    return true;
-#endif
 }
 
 }  // namespace skymra

@@ -1,0 +1,115 @@
+// The Windows program as it runs, under Wine on a real display: the window's pixels where its
+// controls stand, a whole check on the built-in scene, and alarms from the program's own resource
+// through PlaySoundA. The wrapper (on_display_recorded.sh) records the sound server meanwhile and
+// checks the bursts; this side says when it rang.
+#include "app/form/program.h"
+#include "app/form/form1.h"
+#include "app/form/language.h"
+#include "controls/colors.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontInfo>
+#include <QScreen>
+#include <QStyle>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace skymra::test {
+namespace {
+
+void pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QTest::qSleep(5);
+    }
+}
+
+// The screen's own pixels, as the display shows them, of the window's area.
+QImage screenOf(QWidget& window) {
+    const QPoint at = window.mapToGlobal(QPoint(0, 0));
+    return window.screen()
+        ->grabWindow(0, at.x(), at.y(), window.width(), window.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Near a control's top left: away from the markers that picture boxes hold at their centre.
+QRgb cornerOf(const QImage& shot, const QWidget& window, const QWidget& w) {
+    return shot.pixel(w.mapTo(&window, QPoint(4, 4)));
+}
+
+QRgb centreOf(const QImage& shot, const QWidget& window, const QWidget& w) {
+    return shot.pixel(w.mapTo(&window, w.rect().center()));
+}
+
+TEST(ProgramOnWindowsTest, ShowsItsWindowChecksTheSceneAndRingsTheAlarm) {
+    QStringList errors;
+    Program program(
+        {.player = nullptr, .reportError = [&](const QString& e) { errors << e; }, .inform = {}});
+    Form1& form = program.window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    std::printf("font: %s, style: %s\n", qPrintable(QFontInfo(form.Label2->font()).family()),
+                qPrintable(QApplication::style()->name()));
+    pump(1500);  // the scene's first pictures
+
+    // Waiting: teal around the controls, navy picture boxes, the scene in the preview.
+    QImage shot = screenOf(form);
+    shot.save(qEnvironmentVariable("SKYMRA_SCREENSHOT", "skymra-waiting.png"));
+    const QRgb teal = qRgb(0, 0x80, 0x80), navy = qRgb(0, 0, 0x80);
+    EXPECT_EQ(shot.pixel(340, 250), teal);
+    EXPECT_EQ(shot.pixel(form.width() - 3, form.height() - 3), teal);
+    EXPECT_EQ(cornerOf(shot, form, *form.Picture1), navy);
+    EXPECT_EQ(cornerOf(shot, form, *form.ezVidCap), navy);
+    const QRgb preview = centreOf(shot, form, program.capture());
+    EXPECT_NE(preview, navy);
+    EXPECT_NE(preview, teal);
+    EXPECT_FALSE(form.Picture2->isVisible());
+
+    // A reference, a second snapshot once the scene has moved on, and the check.
+    QTest::mouseClick(form.Command3, Qt::LeftButton);
+    pump(1500);
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    pump(300);
+    // The slider's far left: the lowest limit, so that the scene's movement rings the alarm.
+    form.Slider1->setValue(form.Slider1->minimum());
+    QTest::mouseClick(form.Command1, Qt::LeftButton);
+    std::printf("alarm at check: %s changes\n", qPrintable(form.Label2->text()));
+    pump(500);
+    shot = screenOf(form);
+    shot.save(qEnvironmentVariable("SKYMRA_SCREENSHOT_RESULT", "skymra-result.png"));
+    ASSERT_TRUE(form.Picture2->isVisible());
+    EXPECT_GT(form.Label2->text().toInt(), 5 * form.Slider1->value());
+    EXPECT_EQ(centreOf(shot, form, *form.Shape1), qRgb(255, 0, 0));
+    EXPECT_NE(cornerOf(shot, form, *form.Picture1), navy);
+
+    // Two re-checks by the slider 0.4 s apart, 2 s on: the second restarts the alarm.
+    pump(2000);
+    for (int i = 0; i < 2; ++i) {
+        if (i) pump(400);
+        QTest::mousePress(form.Slider1, Qt::LeftButton, {}, QPoint(4, form.Slider1->height() / 2));
+        QTest::mouseRelease(form.Slider1, Qt::LeftButton, {},
+                            QPoint(4, form.Slider1->height() / 2));
+        std::printf("alarm at re-check: %s changes, limit %d\n", qPrintable(form.Label2->text()),
+                    5 * form.Slider1->value());
+        EXPECT_GT(form.Label2->text().toInt(), 5 * form.Slider1->value());
+    }
+    pump(2500);
+    EXPECT_TRUE(errors.isEmpty()) << qPrintable(errors.join('\n'));
+}
+
+}  // namespace
+}  // namespace skymra::test
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    skymra::installFontSubstitutes();
+    skymra::installSwedishTranslations(app);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
