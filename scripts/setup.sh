@@ -11,6 +11,7 @@ packages=(
   xvfb xauth fonts-liberation qt6-translations-l10n desktop-file-utils
   pulseaudio pulseaudio-utils
   pipewire pipewire-bin wireplumber gstreamer1.0-pipewire dbus gstreamer1.0-tools
+  dpkg-dev x11-utils
   "$@"
 )
 

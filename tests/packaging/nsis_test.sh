@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The Windows installer as a user meets it, under wine64 in a fresh Wine prefix: a silent install
+# (/S) into Program Files with a Start-menu entry, the installed program started and still running
+# with nothing missing, and the uninstaller removing program, DLLs and entry.
+# Usage: nsis_test.sh skymra-VERSION-win64.exe
+set -euo pipefail
+installer=$(readlink -f "$1")
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+server=$(dirname "$(readlink -f "$wine")")/wineserver
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap '"$server" -k 2>/dev/null || true; rm -rf "$work"' EXIT
+"$wine" wineboot -i >/dev/null 2>&1
+"$server" -w
+
+"$wine" "$installer" /S
+"$server" -w
+dir="$WINEPREFIX/drive_c/Program Files/Skymra"
+for f in skymra.exe Uninstall.exe Qt6Core.dll Qt6Multimedia.dll platforms/qwindows.dll \
+         multimedia/windowsmediaplugin.dll; do
+  [ -f "$dir/$f" ] || { echo "nsis: $f is not installed"; exit 1; }
+done
+lnk=$(find "$WINEPREFIX/drive_c" -iname 'Skymra.lnk' | head -n 1)
+[ -n "$lnk" ] || { echo "nsis: no Start-menu entry"; exit 1; }
+
+# Started from where it was installed, on a display, with only what the installer put there: a
+# missing DLL or plugin ends it at once.
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  start=$(date +%s%N)
+  "$1" "C:\Program Files\Skymra\skymra.exe" 2>"$2" &
+  app=$!
+  for _ in $(seq 120); do xwininfo -root -tree | grep -q "\"Skymra\"" && break; sleep 0.25; done
+  xwininfo -root -tree | grep -q "\"Skymra\"" || { echo "nsis: no Skymra window"; exit 1; }
+  echo "nsis: the window is up $(( ($(date +%s%N) - start) / 1000000 )) ms after the start"
+  sleep 3
+  kill -0 $app || { echo "nsis: the program ended by itself"; exit 1; }
+  kill $app' _ "$wine" "$work/log"
+if grep -i 'platform plugin\|c0000135\|failed to start\|not found' "$work/log"; then
+  echo "nsis: the program complained"; exit 1
+fi
+"$server" -k 2>/dev/null || true
+
+"$wine" 'C:\Program Files\Skymra\Uninstall.exe' /S
+"$server" -w
+# The uninstaller runs from a copy of itself and may finish after the call returns.
+for _ in $(seq 60); do [ -e "$dir" ] || break; sleep 0.5; done
+[ ! -e "$dir" ] || { echo "nsis: left after uninstall:"; find "$dir"; exit 1; }
+[ ! -e "$lnk" ] || { echo "nsis: the Start-menu entry is left"; exit 1; }
+echo "nsis: installed silently, started, uninstalled"
