@@ -10,8 +10,10 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressDialog>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -39,7 +41,33 @@ SourceDialog::SourceDialog(CaptureChoices& control, SourceCatalog& catalog, Repo
 
     fillSources();
     connect(sources_, &QComboBox::activated, this, &SourceDialog::choose);
+    sources_->installEventFilter(this);
     showSettings();
+}
+
+bool SourceDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != sources_) return QDialog::eventFilter(watched, event);
+    // The closed list acts only on an explicit choice: arrows, letters and the wheel only move
+    // through it (the list would call each of them a choice, and "Videoström…" would ask for an
+    // address on the way past), and Return takes what it shows.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            choose(sources_->currentIndex());
+            return true;
+        }
+        const bool moves = !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) &&
+                           (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
+                            key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown ||
+                            key->key() == Qt::Key_Home || key->key() == Qt::Key_End ||
+                            (!key->text().isEmpty() && key->text().front().isLetterOrNumber()));
+        if (!moves) return false;
+    } else if (event->type() != QEvent::Wheel) {
+        return false;
+    }
+    const QSignalBlocker quiet(sources_);
+    static_cast<QObject*>(sources_)->event(event);
+    return true;
 }
 
 namespace {

@@ -21,6 +21,9 @@ class SourceDialog : public QDialog {
     SourceDialog(CaptureChoices& control, SourceCatalog& catalog, Report warn = {},
                  QWidget* parent = nullptr);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     enum Kind { Camera, Scene, CurrentStream, NewStream };
     void fillSources();

@@ -125,6 +125,9 @@ void VideoCaptureControl::setSource(std::unique_ptr<FrameSource> source, QByteAr
     connect(source_.get(), &FrameSource::frameChanged, this, &VideoCaptureControl::onFrameChanged);
     connect(source_.get(), &FrameSource::lost, this, &VideoCaptureControl::onSourceLost);
     sincePreview_.invalidate();
+    // What the preview shows, for those who cannot see it.
+    const auto* scene = qobject_cast<const SceneSource*>(source_.get());
+    setAccessibleDescription(scene ? scene->notice() : tr("Direktbild från %1").arg(sourceName()));
     onFrameChanged();
 }
 

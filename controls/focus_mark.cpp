@@ -5,8 +5,12 @@
 
 namespace skymra {
 
+bool showsKeyboardFocus(const QWidget& widget) {
+    return widget.hasFocus() && widget.window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
 void drawFocusMark(QPainter& painter, const QWidget& widget) {
-    if (!widget.hasFocus() || !widget.window()->testAttribute(Qt::WA_KeyboardFocusChange)) return;
+    if (!showsKeyboardFocus(widget)) return;
     const QRect edge = widget.rect().adjusted(1, 1, -2, -2);
     painter.setPen(QPen(Qt::black, 2));
     painter.drawRect(edge);

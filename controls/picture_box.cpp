@@ -2,9 +2,12 @@
 
 #include "controls/focus_mark.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
@@ -57,6 +60,69 @@ void PictureBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(0, 0, display_);
     drawFocusMark(p, *this);
+    if (pointing_ && showsKeyboardFocus(*this)) {
+        // The point looks as the mouse pointer does over the box, hot spot on the point.
+        const QCursor pointer = cursor();
+        if (!pointer.pixmap().isNull()) {
+            p.drawPixmap(point_ - pointer.hotSpot(), pointer.pixmap());
+        } else {
+            p.setPen(Qt::red);
+            p.drawLine(point_ - QPoint(6, 0), point_ + QPoint(6, 0));
+            p.drawLine(point_ - QPoint(0, 6), point_ + QPoint(0, 6));
+        }
+    }
+}
+
+void PictureBox::setKeyboardPointing(bool on) {
+    pointing_ = on;
+    movePoint(point_);
+}
+
+void PictureBox::movePoint(QPoint to) {
+    point_ = QPoint(std::clamp(to.x(), 0, Width - 1), std::clamp(to.y(), 0, Height - 1));
+    if (pointing_) {
+        setAccessibleDescription(
+            QCoreApplication::translate("PictureBox",
+                                        "Punkt %1, %2. Piltangenterna flyttar punkten, Retur "
+                                        "markerar den.")
+                .arg(point_.x())
+                .arg(point_.y()));
+    }
+    update();
+}
+
+void PictureBox::keyPressEvent(QKeyEvent* event) {
+    if (!pointing_) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Pointing by keys is keyboard use: the point and the focus mark show from now on.
+    window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    const int step = event->modifiers() & Qt::ShiftModifier ? 1 : 8;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            movePoint(point_ - QPoint(step, 0));
+            break;
+        case Qt::Key_Right:
+            movePoint(point_ + QPoint(step, 0));
+            break;
+        case Qt::Key_Up:
+            movePoint(point_ - QPoint(0, step));
+            break;
+        case Qt::Key_Down:
+            movePoint(point_ + QPoint(0, step));
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (event->isAutoRepeat()) break;
+            emit mouseReleased(QPointF(point_), Qt::LeftButton, event->modifiers());
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) { event->accept(); }

@@ -29,6 +29,12 @@ class PictureBox : public QWidget {
 
     QColor background() const { return background_; }
 
+    // The keyboard's way to point into the picture: arrow keys move a point (8 pixels, 1 with
+    // Shift), drawn as the mouse pointer while the box has focus, and Return or Space release the
+    // mouse there as a click would. The point starts at the centre. Off unless turned on.
+    void setKeyboardPointing(bool on);
+    QPoint keyboardPoint() const { return point_; }
+
   signals:
     void mouseReleased(QPointF position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
@@ -36,9 +42,13 @@ class PictureBox : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void updateDisplay();
+    void movePoint(QPoint to);
+    bool pointing_ = false;
+    QPoint point_{Width / 2, Height / 2};
     bool displayIsCurrent_ = false;
 
     QColor background_;

@@ -4,7 +4,8 @@
 
 namespace skymra {
 
-// A slider that reports every mouse release on it, on the handle or on the groove.
+// A slider that reports every mouse release on it, on the handle or on the groove, and Return or
+// Enter pressed on it: the keyboard's way to say "this value", as letting go of the mouse does.
 class SliderControl : public QSlider {
     Q_OBJECT
   public:
@@ -12,9 +13,11 @@ class SliderControl : public QSlider {
 
   signals:
     void mouseReleased(Qt::MouseButton button);
+    void returnPressed();
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace skymra

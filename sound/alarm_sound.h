@@ -13,6 +13,8 @@ class AlarmSound {
 
     // Throws std::runtime_error when the program holds no such resource.
     void SoundPlay(std::int32_t ResourceId);
+    // Why an alarm would not be heard, or empty.
+    QString problem() const { return player_.problem(); }
 
   private:
     AudioPlayer& player_;

@@ -146,7 +146,16 @@ void SystemAudioPlayer::closeHere() {
     preparedFrom_ = nullptr;
 }
 
+QString SystemAudioPlayer::problem() const {
+    const std::lock_guard lock(problemMutex_);
+    return problem_;
+}
+
 void SystemAudioPlayer::warnOnce(const QString& why) {
+    {
+        const std::lock_guard lock(problemMutex_);
+        problem_ = why;
+    }
     if (warned_) return;
     warned_ = true;
     std::fprintf(stderr, "Skymra: %s\n", qPrintable(why));
@@ -181,6 +190,8 @@ bool SystemAudioPlayer::openHere() {
         closeHere();
         return false;
     }
+    const std::lock_guard lock(problemMutex_);
+    problem_.clear();
     return true;
 }
 

@@ -22,6 +22,8 @@ class AudioPlayer {
     // the embedded resource's own and stay valid while the program runs. Data it cannot play and
     // a missing audio device are not errors: nothing is heard.
     virtual void play(const QByteArray& wav) = 0;
+    // Why nothing can be heard (no audio output, say), or empty.
+    virtual QString problem() const { return {}; }
 };
 
 // The system's own player for sound in memory (Windows' PlaySoundA): the bytes go to it as they
@@ -78,6 +80,7 @@ class SystemAudioPlayer : public AudioPlayer {
     explicit SystemAudioPlayer(const QAudioFormat& format = alarmFormat());
     ~SystemAudioPlayer() override;
     void play(const QByteArray& wav) override;
+    QString problem() const override;
     // The format the output was opened with; invalid while it is not open.
     QAudioFormat outputFormat() const { return sink_ ? sink_->format() : QAudioFormat(); }
 
@@ -103,6 +106,8 @@ class SystemAudioPlayer : public AudioPlayer {
     const char* preparedFrom_ = nullptr;  // the embedded sound that prepared_ was made from
     QByteArray prepared_;                 // that sound in the output's format
     bool warned_ = false;
+    mutable std::mutex problemMutex_;  // set on the output's thread, read on the window's
+    QString problem_;
 };
 
 }  // namespace skymra

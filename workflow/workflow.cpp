@@ -7,7 +7,9 @@
 #include "workflow/bit_transfer.h"
 #include "workflow/check_time.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include <cmath>
 #include <stdexcept>
@@ -27,19 +29,35 @@ Workflow::Workflow(WorkflowControls controls, Clipboard& clipboard, AlarmSound& 
       clock_(std::move(clock)),
       notice_(std::move(notice)) {
     if (!clock_) clock_ = localNow;
+    c_.Picture1->setAccessibleDescription(tr("Ingen referensbild tagen"));
+    c_.ezVidCap->setAccessibleDescription(tr("Ingen ny bild tagen"));
+    describeAlarm(false);
 }
+
+QString Workflow::tr(const char* text) { return QCoreApplication::translate("Workflow", text); }
 
 void Workflow::showAlarm(bool raised) {
     c_.Shape1->setFillColor(fromBgr(raised ? AlarmColor : IdleColor));
-    // The colour alone tells nothing to a screen reader.
-    c_.Shape1->setAccessibleDescription(
-        raised ? QCoreApplication::translate("Workflow", "Larm")
-               : QCoreApplication::translate("Workflow", "Inget larm"));
+    if (!rechecking_) describeAlarm(raised);
+}
+
+void Workflow::describeAlarm(bool raised) {
+    // The colour alone tells nothing to a screen reader; nor does silence tell why.
+    QString problem = sound_.problem();
+    if (!problem.isEmpty()) problem[0] = problem[0].toUpper();
+    QString text = raised ? tr("Larm") : tr("Inget larm");
+    if (!problem.isEmpty()) text += QStringLiteral(". ") + problem;
+    // Said only when it changes: an unchanged state is no news.
+    if (c_.Shape1->accessibleDescription() != text) c_.Shape1->setAccessibleDescription(text);
+    c_.Shape1->setToolTip(problem);
 }
 
 void Workflow::parkMarkers() {
-    c_.Image1->move(Parked);
-    c_.Image2->move(Parked);
+    // Outside their boxes, and so hidden: a screen reader does not report them as showing.
+    for (QLabel* marker : {c_.Image1, c_.Image2}) {
+        marker->move(Parked);
+        marker->hide();
+    }
 }
 
 void Workflow::Command3_Click() {
@@ -47,6 +65,9 @@ void Workflow::Command3_Click() {
     c_.ezVidCap1->copyFrameToClipboard();  // its yes/no is not looked at
     referenceSource_ = c_.ezVidCap1->sourceName();
     c_.Picture1->setPicture(clipboard_.image());
+    // A snapshot's description carries its own time; the window's clock is the check's.
+    c_.Picture1->setAccessibleDescription(
+        tr("Referensbild tagen %1").arg(generalDateTime(localNow())));
     c_.Command4->setEnabled(true);
     parkMarkers();
 }
@@ -56,6 +77,7 @@ void Workflow::Command4_Click() {
     c_.ezVidCap1->copyFrameToClipboard();
     newSource_ = c_.ezVidCap1->sourceName();
     c_.ezVidCap->setPicture(clipboard_.image());
+    c_.ezVidCap->setAccessibleDescription(tr("Ny bild tagen %1").arg(generalDateTime(localNow())));
     c_.Command1->setEnabled(true);
     Threshold = c_.Slider1->value() * ThresholdPerStep;
     showAlarm(false);
@@ -74,14 +96,23 @@ void Workflow::Command1_Click() {
     readBits(newImage, NewPixels);
     readBits(c_.Picture1->persistentImage(), RefPixels);
     const std::int32_t changeCount = compareFrames(NewPixels, RefPixels, Threshold);
+    const bool raised = alarmRaised(changeCount, c_.Slider1->value());
     c_.Label3->setText(generalDateTime(clock_()));
     writeBits(NewPixels, c_.Picture2->persistentImage());
     c_.Picture2->refresh();
     c_.Picture2->show();
+    result_ =
+        (raised ? tr("%1 förändringar, larm") : tr("%1 förändringar, inget larm")).arg(changeCount);
+    c_.Picture2->setAccessibleName(tr("Förändringskarta, %1").arg(result_));
+    c_.Label2->setAccessibleName(tr("Antal förändringar: %1").arg(changeCount));
+    // Focus leaves the check button, which turns itself off next, for the map: a screen reader
+    // speaks the map's name, the result, as focus arrives. A re-check from the slider leaves
+    // focus on the slider for its next value.
+    if (!c_.Slider1->hasFocus()) c_.Picture2->setFocus(Qt::OtherFocusReason);
     c_.Command2->setEnabled(true);
     c_.Command1->setEnabled(false);
     c_.Label2->setText(QString::number(changeCount));
-    if (alarmRaised(changeCount, c_.Slider1->value())) {
+    if (raised) {
         showAlarm(true);
         sound_.SoundPlay(AlarmResource);
     } else {
@@ -105,6 +136,11 @@ void Workflow::warnOfMixedSources() {
 
 void Workflow::Command2_Click() {
     c_.Picture2->hide();
+    if (!c_.Label2->text().isEmpty()) {
+        c_.Label2->setAccessibleName(
+            tr("Antal förändringar vid förra kontrollen: %1").arg(c_.Label2->text()));
+    }
+    c_.Slider1->setAccessibleDescription(QString());
     c_.Label1_0->setText(QStringLiteral("Videokamera fönster Nu"));
     c_.Command1->setEnabled(false);
     c_.Command2->setEnabled(false);
@@ -119,14 +155,31 @@ void Workflow::Picture2_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, float X,
     constexpr float centre = resources::MarkerCentre;
     const QPoint at(static_cast<int>(std::lround(X - centre)),
                     static_cast<int>(std::lround(Y - centre)));
-    c_.Image1->move(at);
-    c_.Image2->move(at);
+    const QString spot = tr("Markerar punkten %1, %2").arg(std::lround(X)).arg(std::lround(Y));
+    for (QLabel* marker : {c_.Image1, c_.Image2}) {
+        marker->move(at);
+        marker->show();
+        marker->setAccessibleDescription(spot);
+    }
 }
 
 void Workflow::Slider1_MouseUp() {
-    Command4_Click();
+    {
+        rechecking_ = true;
+        const auto done = qScopeGuard([this] { rechecking_ = false; });
+        Command4_Click();
+    }
     yieldToEvents();
     Command1_Click();
+    // The slider keeps focus: the result comes as its description, which a screen reader speaks
+    // for the focused control. Once per check, the same result again included.
+    if (!c_.Slider1->hasFocus()) return;
+    if (c_.Slider1->accessibleDescription() != result_) {
+        c_.Slider1->setAccessibleDescription(result_);
+    } else {
+        QAccessibleEvent said(c_.Slider1, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&said);
+    }
 }
 
 }  // namespace skymra

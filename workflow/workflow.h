@@ -66,8 +66,10 @@ class Workflow {
     alignas(64) std::array<std::int32_t, Pixels> RefPixels{};
 
   private:
+    static QString tr(const char* text);
     void parkMarkers();
     void showAlarm(bool raised);
+    void describeAlarm(bool raised);
     void warnOfMixedSources();
 
     WorkflowControls c_;
@@ -78,6 +80,10 @@ class Workflow {
     // Where each snapshot's frame came from; empty before the first.
     QString referenceSource_;
     QString newSource_;
+    // For screen readers: the last check's result, and whether a slider re-check is under way
+    // (its second snapshot does not announce the idle indicator in passing).
+    QString result_;
+    bool rechecking_ = false;
 };
 
 }  // namespace skymra

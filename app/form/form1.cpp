@@ -1,10 +1,12 @@
 #include "app/form/form1.h"
 
+#include "app/form/form_accessible.h"
 #include "controls/colors.h"
 #include "controls/message_box.h"
 #include "resources/resources.h"
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -13,6 +15,10 @@
 namespace skymra {
 
 void installFontSubstitutes() {
+    // Windows keeps MS Sans Serif as a bitmap font that Qt may not list; its TrueType successor,
+    // Microsoft Sans Serif, ships with every Windows and comes first.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"),
+                              QStringLiteral("Microsoft Sans Serif"));
     for (const char* name : {"MS Sans Serif", "Microsoft Sans Serif"}) {
         QFont::insertSubstitutions(QString::fromLatin1(name),
                                    {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
@@ -180,10 +186,17 @@ Form1::Form1(Form1Services services, QWidget* parent)
     Label3->setAccessibleDescription(QCoreApplication::translate("Form1", "Tid för kontrollen"));
     Label2->setAccessibleDescription(QCoreApplication::translate("Form1", "Antal förändringar"));
     speak(Shape1, "Larmindikator");
-    Shape1->setAccessibleDescription(QCoreApplication::translate("Workflow", "Inget larm"));
     speak(Slider1, "Känslighet i procent");
+    // Each caption labels what it stands under or over.
+    Label1[0]->setBuddy(ezVidCap1);
+    Label1[1]->setBuddy(Picture1);
+    Label1[2]->setBuddy(ezVidCap);
+    Label1[3]->setBuddy(Picture2);
     Label1[5]->setBuddy(Slider1);
     for (LineControl* l : Line) speak(l, "Pil");
+    // The map: the keyboard points into it as the mouse does.
+    Picture2->setKeyboardPointing(true);
+    FormAccessible::install();
 
     QWidget* const order[] = {Command1, Picture1, Picture2,     ezVidCap,  Command2, Command3,
                               Command4, Command5, cmdFormatDlg, ezVidCap1, Slider1};
@@ -208,6 +221,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
     onClick(cmdFormatDlg, &Form1::cmdFormatDlg_Click);
     connect(Slider1, &SliderControl::mouseReleased, this,
             [this](Qt::MouseButton) { runHandler([this] { Slider1_MouseUp(); }); });
+    connect(Slider1, &SliderControl::returnPressed, this,
+            [this] { runHandler([this] { Slider1_MouseUp(); }); });
     connect(Picture2, &PictureBox::mouseReleased, this,
             [this](QPointF at, Qt::MouseButton button, Qt::KeyboardModifiers shift) {
                 runHandler([&] {
@@ -227,6 +242,17 @@ void Form1::runHandler(const std::function<void()>& handler) {
     } catch (const std::exception& e) {
         services_.reportError(QString::fromUtf8(e.what()));
     }
+}
+
+void Form1::keyPressEvent(QKeyEvent* event) {
+    // Buttons leave Return and Enter to their window; here they press the button with focus.
+    auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && button &&
+        button->isEnabled() && !event->isAutoRepeat()) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form1::showEvent(QShowEvent* event) {

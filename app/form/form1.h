@@ -90,6 +90,8 @@ class Form1 : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Return and Enter press the focused button, as Space does (and as they do on Windows).
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     Form1Services services_;

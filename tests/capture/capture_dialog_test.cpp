@@ -9,11 +9,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +77,52 @@ TEST_F(CaptureDialogTest, SetCameraListsEverySourceAndSwitchesToTheOneChosen) {
     dialog.show();
     EXPECT_EQ(button(dialog, QDialogButtonBox::Close)->text(), "Stäng");
     button(dialog, QDialogButtonBox::Close)->click();
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(CaptureDialogTest, TheKeyboardMovesThroughTheClosedListAndOnlyReturnChooses) {
+    VideoCaptureControl control(clipboard, catalog);
+    SourceDialog dialog(control, catalog);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* sources = dialog.findChild<QComboBox*>();
+    sources->setFocus();
+    // Any address dialog that opens is counted and called off.
+    int asked = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* input = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+            ++asked;
+            input->reject();
+        }
+    });
+    watch.start(10);
+
+    // Down past every source to "Videoström…", up again, and the wheel: nothing is chosen.
+    for (int i = 0; i < 3; ++i) QTest::keyClick(sources, Qt::Key_Down);
+    EXPECT_EQ(sources->currentText(), "Videoström…");
+    QTest::qWait(50);
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(control.cameraId(), "cam0");
+    QTest::keyClick(sources, Qt::Key_Up);
+    EXPECT_EQ(sources->currentText(), "Inbyggd testbild");
+    EXPECT_FALSE(control.showsScene());
+    QWheelEvent wheel(QPointF(5, 5), sources->mapToGlobal(QPointF(5, 5)), {}, {0, -120},
+                      Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(sources, &wheel);
+    EXPECT_EQ(control.cameraId(), "cam0");
+
+    // Return takes what the list shows, and the dialog stays open.
+    sources->setCurrentIndex(sources->findText("Inbyggd testbild"));
+    QTest::keyClick(sources, Qt::Key_Return);
+    EXPECT_TRUE(control.showsScene());
+    EXPECT_TRUE(dialog.isVisible());
+    sources->setCurrentIndex(sources->findText("Videoström…"));
+    QTest::keyClick(sources, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::qWait(50);
+    EXPECT_EQ(asked, 1);
+    // Escape still closes the dialog.
+    QTest::keyClick(sources, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
 }
 

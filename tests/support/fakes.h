@@ -64,9 +64,11 @@ class FakeAudioPlayer : public AudioPlayer {
         last = wav;
         if (onPlay) onPlay();
     }
+    QString problem() const override { return problemText; }
     std::function<void()> onPlay;
     int plays = 0;
     QByteArray last;
+    QString problemText;
 };
 
 // A left click posted to a widget (press and release), at its centre unless told: it runs when
