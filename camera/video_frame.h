@@ -6,7 +6,15 @@ class QVideoFrame;
 
 namespace skymra {
 
-// The frame's picture, or a null image when it cannot be read.
-QImage imageFromVideoFrame(const QVideoFrame& frame);
+// Whose memory a frame's bits are in: a camera server's, which it can take back while they are
+// read (PipeWire does when a camera goes), or the program's own (a decoder's).
+enum class FrameMemory { MayVanish, Own };
+
+// The frame's picture, or a null image when it cannot be read; memory that may vanish is read
+// only through a guarded copy. A decoder's 4:2:0 frame comes
+// out made smaller by a whole factor where it still covers `atLeast` once cropped to 4:3 (a
+// 1280 x 720 frame for a 320 x 240 capture: a third), so the full size is never converted.
+QImage imageFromVideoFrame(const QVideoFrame& frame, QSize atLeast = {},
+                           FrameMemory memory = FrameMemory::MayVanish);
 
 }  // namespace skymra

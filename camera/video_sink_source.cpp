@@ -4,8 +4,9 @@
 
 namespace skymra {
 
-VideoSinkSource::VideoSinkSource(std::optional<Watchdog> watchdog, QObject* parent)
-    : FrameSource(parent), timeouts_(watchdog) {
+VideoSinkSource::VideoSinkSource(std::optional<Watchdog> watchdog, FrameMemory memory,
+                                 QObject* parent)
+    : FrameSource(parent), timeouts_(watchdog), memory_(memory) {
     // Kept cheap: a camera's thread waits for this slot on every frame.
     connect(&sink_, &QVideoSink::videoFrameChanged, this, &VideoSinkSource::onFrame);
     watchdog_.setSingleShot(true);
@@ -38,8 +39,10 @@ void VideoSinkSource::arrived() {
 
 QImage VideoSinkSource::currentFrame() {
     // Converting costs milliseconds: only when a frame is asked for, once per frame.
-    return frame_.get(
-        [this] { return lastFrame_.isValid() ? imageFromVideoFrame(lastFrame_) : lastPicture_; });
+    return frame_.get([this] {
+        return lastFrame_.isValid() ? imageFromVideoFrame(lastFrame_, frame_.captureSize(), memory_)
+                                    : lastPicture_;
+    });
 }
 
 }  // namespace skymra

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "camera/video_frame.h"
 #include "sources/frame.h"
 #include "sources/frame_source.h"
 
@@ -24,6 +25,7 @@ class VideoSinkSource : public FrameSource {
     };
 
     explicit VideoSinkSource(std::optional<Watchdog> watchdog = std::nullopt,
+                             FrameMemory memory = FrameMemory::MayVanish,
                              QObject* parent = nullptr);
 
     QVideoSink* sink() { return &sink_; }
@@ -47,6 +49,7 @@ class VideoSinkSource : public FrameSource {
     QImage lastPicture_;
     NormalisedFrame frame_;
     std::optional<Watchdog> timeouts_;
+    FrameMemory memory_;
     QTimer watchdog_;
 };
 

@@ -2,7 +2,8 @@
 # Builds and runs the benchmarks, then measures the live preview against the virtual camera.
 # Prints, in one run: the comparison against its streaming floor per size and share of change,
 # the whole check (unpainted, painted, with the alarm) against its floor, the preview's processor
-# share and the time from start to the first camera frame. Extra arguments go to Google Benchmark.
+# share and the time from start to the first camera frame, and what watching a network camera
+# costs beside decoding it. Extra arguments go to Google Benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh libopencv-core-dev
@@ -25,3 +26,68 @@ for _ in 1 2 3 4 5; do
 done
 sorted=$(printf '%s\n' "${starts[@]}" | sort -n | tr '\n' ' ')
 echo "start to the first camera frame shown, 5 cold starts: ${sorted}ms (median $(printf '%s\n' "${starts[@]}" | sort -n | sed -n 3p) ms; goal: under 500 ms)"
+
+# Network cameras: the program's share of one core while it previews a stream on 127.0.0.1,
+# beside the share of a client that only receives and decodes the same stream. Each is measured
+# over the same seconds after its first two.
+echo "== network cameras against their decode-only floor (10 s each, 127.0.0.1)"
+export QT_QPA_PLATFORM=xcb
+unset QT_XCB_GL_INTEGRATION
+# The share of one core that process PID uses from its 2nd to its 12th second.
+share() {
+  local pid=$1 ticks before after
+  ticks=$(getconf CLK_TCK)
+  sleep 2
+  before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  sleep 10
+  after=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  awk -v a="$after" -v b="$before" -v t="$ticks" 'BEGIN { printf "%.1f", 100 * (a - b) / t / 10 }'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+port=18554
+rtsp() {  # width height fps
+  local w=$1 h=$2 fps=$3 floor ours server
+  /usr/bin/python3 tests/devices/rtsp_server.py $port "$w" "$h" "$fps" 60 >/dev/null 2>&1 &
+  server=$!
+  sleep 2
+  gst-launch-1.0 -q rtspsrc location=rtsp://127.0.0.1:$port/h264 ! rtph264depay ! avdec_h264 ! \
+    videoconvert ! fakesink >/dev/null 2>&1 &
+  local client=$!
+  floor=$(share $client)
+  kill $client 2>/dev/null || true
+  xvfb-run -a -s "-screen 0 1024x768x24" "$devices" --stream-cpu \
+    rtsp://127.0.0.1:$port/h264 14 >/dev/null 2>&1 &
+  local runner=$!
+  sleep 1
+  ours=$(share "$(pgrep -n -f "skymra_stream_device_tests --stream-cpu rtsp://127.0.0.1:$port")")
+  wait $runner || true
+  kill $server 2>/dev/null || true
+  wait $server 2>/dev/null || true
+  echo "RTSP H.264 ${w} x ${h}, ${fps} frames/s: Skymra ${ours}%, decode-only client ${floor}%: $(ratio "$ours" "$floor")x (goal: at most 1.5x)"
+  port=$((port + 1))
+}
+devices=build/tests/devices/skymra_stream_device_tests
+rtsp 1280 720 25
+rtsp 640 480 15
+
+# MJPEG over http from ffmpeg's server (one client each, so one server each), against ffmpeg
+# decoding the same stream.
+mjpeg_server() {
+  ffmpeg -loglevel error -re -f lavfi -i testsrc2=size=1280x720:rate=25,trim=duration=30 \
+    -f mpjpeg -q:v 5 -listen 1 "http://127.0.0.1:$1/" >/dev/null 2>&1 &
+  sleep 1
+}
+mjpeg_server $port
+ffmpeg -loglevel error -i "http://127.0.0.1:$port/" -f null - >/dev/null 2>&1 &
+client=$!
+floor=$(share $client)
+kill $client 2>/dev/null || true
+port=$((port + 1))
+mjpeg_server $port
+xvfb-run -a -s "-screen 0 1024x768x24" "$devices" --stream-cpu "http://127.0.0.1:$port/" 14 \
+  >/dev/null 2>&1 &
+runner=$!
+sleep 1
+ours=$(share "$(pgrep -n -f "skymra_stream_device_tests --stream-cpu http://127.0.0.1:$port")")
+wait $runner || true
+echo "MJPEG over http 1280 x 720, 25 frames/s: Skymra ${ours}%, ffmpeg decoding ${floor}%: $(ratio "$ours" "$floor")x (goal: at most 1.2x)"

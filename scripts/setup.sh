@@ -7,11 +7,12 @@ packages=(
   g++ cmake make pkg-config
   googletest libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   xvfb xauth fonts-liberation qt6-translations-l10n desktop-file-utils
   pulseaudio pulseaudio-utils
   pipewire pipewire-bin wireplumber gstreamer1.0-pipewire dbus gstreamer1.0-tools
   dpkg-dev x11-utils xdotool at-spi2-core gir1.2-atspi-2.0 python3-gi
+  gstreamer1.0-plugins-ugly python3-gst-1.0 gir1.2-gst-rtsp-server-1.0 ffmpeg
   "$@"
 )
 

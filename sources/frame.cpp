@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 
 namespace skymra {
 
@@ -15,16 +16,17 @@ void makeOpaque(QImage& image) {
     }
 }
 
-QImage normaliseFrame(const QImage& frame, QSize captureSize) {
+QImage normaliseFrame(QImage frame, QSize captureSize) {
     if (frame.isNull() || captureSize.isEmpty()) return {};
-    QImage source = frame;
-    const qint64 w = frame.width(), h = frame.height();
+    QImage source = std::move(frame);
+    const qint64 w = source.width(), h = source.height();
     if (w * 3 > h * 4) {  // wider than 4:3
         const int cropped = static_cast<int>(h * 4 / 3);
-        source = frame.copy((frame.width() - cropped) / 2, 0, cropped, frame.height());
+        source = source.copy((source.width() - cropped) / 2, 0, cropped, source.height());
     }
+    // A frame of the capture size is taken over as it is, not copied, unless shared.
     QImage out = source.size() == captureSize
-                     ? source.convertToFormat(QImage::Format_RGB32)
+                     ? std::move(source).convertToFormat(QImage::Format_RGB32)
                      : source.scaled(captureSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                            .convertToFormat(QImage::Format_RGB32);
     makeOpaque(out);

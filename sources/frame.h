@@ -12,7 +12,7 @@ constexpr QSize DefaultCaptureSize(FrameWidth, FrameHeight);
 
 // A frame as the tool hands it on: the capture size, Format_RGB32, every fourth byte 0xFF.
 // A wider than 4:3 frame is cropped to 4:3 around its centre rather than stretched.
-QImage normaliseFrame(const QImage& frame, QSize captureSize);
+QImage normaliseFrame(QImage frame, QSize captureSize);
 
 // A source's newest picture at the capture size: normalised when first asked for, then kept until
 // the picture or the capture size changes.

@@ -1,6 +1,7 @@
 #include "stream/multipart.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace skymra {
 namespace {
@@ -19,6 +20,43 @@ QByteArray parameter(const QByteArray& contentType, const QByteArray& name) {
 }
 
 }  // namespace
+
+SniffedMultipart sniffMultipart(const QByteArray& head) {
+    const QByteArray h = head.left(SniffBytes);
+    // A need for more is an answer only while there can be more.
+    const SniffedMultipart more{
+        h.size() < SniffBytes ? SniffedMultipart::NeedMore : SniffedMultipart::No, {}};
+    qsizetype at = 0;
+    while (at < h.size() && (h[at] == '\r' || h[at] == '\n')) ++at;
+    if (h.size() - at < 2) return more;
+    if (h[at] != '-' || h[at + 1] != '-') return {SniffedMultipart::No, {}};
+    const qsizetype eol = h.indexOf('\n', at);
+    if (eol < 0) return h.size() - at > 2 + 72 ? SniffedMultipart{SniffedMultipart::No, {}} : more;
+    QByteArray boundary = h.mid(at + 2, eol - at - 2);
+    if (boundary.endsWith('\r')) boundary.chop(1);
+    // RFC 2046: 1 to 70 characters of a small set, no blank at the end.
+    static constexpr char extra[] = "'()+_,-./:=? ";
+    const bool valid = !boundary.isEmpty() && boundary.size() <= 70 && !boundary.endsWith(' ') &&
+                       std::all_of(boundary.begin(), boundary.end(), [](char c) {
+                           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+                                  (c >= 'A' && c <= 'Z') || std::strchr(extra, c) != nullptr;
+                       });
+    if (!valid) return {SniffedMultipart::No, {}};
+    // Then the first part's headers, up to their blank line: one says it is a JPEG picture.
+    qsizetype line = eol + 1;
+    while (true) {
+        const qsizetype end = h.indexOf('\n', line);
+        if (end < 0) return more;
+        const QByteArray header = h.mid(line, end - line).trimmed();
+        if (header.isEmpty()) return {SniffedMultipart::No, {}};
+        const qsizetype colon = header.indexOf(':');
+        if (colon <= 0) return {SniffedMultipart::No, {}};
+        if (header.left(colon).trimmed().toLower() == "content-type" &&
+            header.mid(colon + 1).trimmed().toLower().startsWith("image/jpeg"))
+            return {SniffedMultipart::Yes, boundary};
+        line = end + 1;
+    }
+}
 
 std::optional<QByteArray> multipartBoundary(const QByteArray& contentType) {
     if (!contentType.trimmed().toLower().startsWith("multipart/")) return std::nullopt;

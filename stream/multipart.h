@@ -11,6 +11,17 @@ namespace skymra {
 // nothing when the type is not multipart or names no boundary.
 std::optional<QByteArray> multipartBoundary(const QByteArray& contentType);
 
+// What the first bytes of a body that says nothing of its type tell: that it is a multipart
+// stream of JPEG pictures after all, and its boundary (ffmpeg's server and some cheap cameras
+// label one "application/octet-stream"); that it is not; or that more bytes are needed. Only the
+// first SniffBytes are looked at.
+struct SniffedMultipart {
+    enum Verdict { NeedMore, No, Yes } verdict = NeedMore;
+    QByteArray boundary;
+};
+inline constexpr qsizetype SniffBytes = 4096;
+SniffedMultipart sniffMultipart(const QByteArray& head);
+
 struct MultipartLimits {
     // Larger parts are skipped whole: far beyond any camera's picture, even at 8K.
     qsizetype partBytes = 16 * 1024 * 1024;

@@ -2,6 +2,8 @@
 
 #include "stream/stream_address.h"
 
+#include <QMediaFormat>
+#include <QMediaMetaData>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
@@ -31,7 +33,9 @@ StreamSource::StreamSource(QUrl url, StreamTimeouts timeouts, QObject* parent)
     : FrameSource(parent),
       url_(std::move(url)),
       timeouts_(timeouts),
-      frames_(VideoSinkSource::Watchdog{timeouts.firstFrameMs, timeouts.stallMs}) {
+      // A player's frames are its decoder's, in our own memory.
+      frames_(VideoSinkSource::Watchdog{timeouts.firstFrameMs, timeouts.stallMs},
+              FrameMemory::Own) {
     connect(&frames_, &FrameSource::frameChanged, this, [this] {
         seenFrame_ = true;
         emit frameChanged();
@@ -78,7 +82,61 @@ void StreamSource::play() {
     player_->play();
 }
 
+namespace {
+
+// What a player that cannot play says when a decoder is missing: the codec and the Debian
+// package that decodes it, in Swedish, rather than GStreamer's English sentence. Empty for any
+// other failure.
+QString missingDecoder(const QMediaPlayer& player, const QString& message) {
+    const QList<QMediaFormat::VideoCodec> decodable =
+        QMediaFormat().supportedVideoCodecs(QMediaFormat::Decode);
+    const auto package = [](QMediaFormat::VideoCodec codec) {
+        switch (codec) {
+            case QMediaFormat::VideoCodec::VP8:
+            case QMediaFormat::VideoCodec::VP9:
+            case QMediaFormat::VideoCodec::MotionJPEG:
+                return QStringLiteral("gstreamer1.0-plugins-good");
+            case QMediaFormat::VideoCodec::Theora:
+                return QStringLiteral("gstreamer1.0-plugins-base");
+            default:
+                return QStringLiteral("gstreamer1.0-libav");
+        }
+    };
+    const auto name = [](QMediaFormat::VideoCodec codec) {
+        return QMediaFormat::videoCodecDescription(codec);
+    };
+    // The stream's own codec, where GStreamer got far enough to tell it.
+    for (const QMediaMetaData& track : player.videoTracks()) {
+        const auto codec =
+            track.value(QMediaMetaData::VideoCodec).value<QMediaFormat::VideoCodec>();
+        if (codec != QMediaFormat::VideoCodec::Unspecified && !decodable.contains(codec)) {
+            return StreamSource::tr("det finns ingen avkodare för %1 (paketet %2 har en)")
+                .arg(name(codec), package(codec));
+        }
+    }
+    // Else, where GStreamer says a plug-in is missing (in English or Swedish; Qt 6.4 passes it
+    // on as one kind of error or another), what cameras send that this machine cannot decode.
+    if (!message.contains(QLatin1String("plug-in"), Qt::CaseInsensitive) &&
+        !message.contains(QLatin1String("insticksmodul"), Qt::CaseInsensitive))
+        return {};
+    QStringList lacking;
+    for (const auto codec : {QMediaFormat::VideoCodec::H264, QMediaFormat::VideoCodec::H265}) {
+        if (!decodable.contains(codec)) lacking << name(codec);
+    }
+    if (lacking.isEmpty()) return {};
+    return StreamSource::tr(
+               "en avkodare saknas, troligen för %1 (paketet gstreamer1.0-libav har "
+               "en)")
+        .arg(lacking.join(StreamSource::tr(" eller ")));
+}
+
+}  // namespace
+
 void StreamSource::onPlayerError(QMediaPlayer::Error error, const QString& message) {
+    if (const QString decoder = missingDecoder(*player_, message); !decoder.isEmpty()) {
+        fail(decoder);
+        return;
+    }
     const QString why = clause(message);
     // A file that is there but cannot be played is in a format GStreamer cannot read.
     if (isFileAddress(url_) && error == QMediaPlayer::ResourceError)
@@ -136,7 +194,15 @@ bool StreamSource::chooseReader() {
         return false;
     }
     const QByteArray type = reply_->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-    if (const std::optional<QByteArray> boundary = multipartBoundary(type)) {
+    std::optional<QByteArray> boundary = multipartBoundary(type);
+    const QByteArray bare = type.split(';').first().trimmed().toLower();
+    if (!boundary && (bare.isEmpty() || bare == "application/octet-stream")) {
+        // Labelled as mere bytes: the body's first lines tell what it is.
+        const SniffedMultipart sniffed = sniffMultipart(reply_->peek(SniffBytes));
+        if (sniffed.verdict == SniffedMultipart::NeedMore && !reply_->isFinished()) return false;
+        if (sniffed.verdict == SniffedMultipart::Yes) boundary = sniffed.boundary;
+    }
+    if (boundary) {
         parts_.emplace(*boundary);
         decoder_ = std::make_unique<JpegDecoder>();
         connect(decoder_.get(), &JpegDecoder::decoded, this, &StreamSource::onDecoded);

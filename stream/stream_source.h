@@ -46,6 +46,8 @@ class StreamSource : public FrameSource {
     void ask();
     void onReplyData();
     void onReplyFinished();
+    // Whether the answer's frames are read here; false for the player's, a refusal, or while
+    // a body of no stated type has not yet shown what it is.
     bool chooseReader();
     void onDecoded(const QImage& picture, QSize full);
     void onUnreadable(const QString& why);

@@ -1,5 +1,5 @@
-// Camera frames: the 4:2:2 conversion done here against Qt's own, and the format a camera is
-// opened with.
+// Camera and decoder frames: the 4:2:2 and 4:2:0 conversions done here against Qt's own, and
+// the format a camera is opened with.
 #include "camera/camera_source.h"
 #include "camera/video_frame.h"
 #include "camera/yuv.h"
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -48,6 +49,118 @@ TEST(Yuv422Test, MatchesQtsConversionAndRefusesWhatDoesNotFit) {
     EXPECT_FALSE(convertYuv422(in, 32, Yuv422::Uyvy, 16, 3, out));  // rows beyond the input
     EXPECT_FALSE(convertYuv422(in, 30, Yuv422::Uyvy, 16, 2, out));  // stride shorter than a row
     EXPECT_FALSE(convertYuv422(in, 32, Yuv422::Yuyv, 16, 2, {out.data(), 31}));  // short output
+}
+
+// A random 4:2:0 frame of one of the layouts decoders give.
+QVideoFrame randomYuv420(
+    QSize size, QVideoFrameFormat::PixelFormat format, std::mt19937& rng,
+    QVideoFrameFormat::ColorSpace space = QVideoFrameFormat::ColorSpace_BT601) {
+    QVideoFrameFormat f(size, format);
+    f.setColorSpace(space);
+    f.setColorRange(QVideoFrameFormat::ColorRange_Video);
+    QVideoFrame frame(f);
+    if (!frame.map(QVideoFrame::WriteOnly)) return {};
+    for (int p = 0; p < frame.planeCount(); ++p)
+        for (int i = 0; i < frame.mappedBytes(p); ++i) frame.bits(p)[i] = static_cast<uchar>(rng());
+    frame.unmap();
+    return frame;
+}
+
+int worstDifference(const QImage& a, const QImage& b) {
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return worst;
+}
+
+// BT.709's limited-range formula in floating point, nearest colour sample.
+QImage bt709(QVideoFrame frame) {
+    QImage out(frame.size(), QImage::Format_RGB32);
+    if (!frame.map(QVideoFrame::ReadOnly)) return {};
+    const bool semi = frame.planeCount() == 2;
+    const auto format = frame.pixelFormat();
+    for (int y = 0; y < frame.height(); ++y) {
+        for (int x = 0; x < frame.width(); ++x) {
+            const double l = frame.bits(0)[y * frame.bytesPerLine(0) + x] - 16.0;
+            const int at = (y / 2) * frame.bytesPerLine(1) + (x / 2) * (semi ? 2 : 1);
+            double u = 0, v = 0;
+            if (semi) {
+                const bool nv21 = format == QVideoFrameFormat::Format_NV21;
+                u = frame.bits(1)[at + (nv21 ? 1 : 0)] - 128.0;
+                v = frame.bits(1)[at + (nv21 ? 0 : 1)] - 128.0;
+            } else {
+                const bool yv12 = format == QVideoFrameFormat::Format_YV12;
+                u = frame.bits(yv12 ? 2 : 1)[at] - 128.0;
+                v = frame.bits(yv12 ? 1 : 2)[at] - 128.0;
+            }
+            const auto clamp = [](double c) {
+                return std::clamp(static_cast<int>(std::lround(c)), 0, 255);
+            };
+            out.setPixel(
+                x, y,
+                qRgb(clamp(1.164 * l + 1.793 * v), clamp(1.164 * l - 0.213 * u - 0.533 * v),
+                     clamp(1.164 * l + 2.112 * u)));
+        }
+    }
+    frame.unmap();
+    return out;
+}
+
+// Decoders' 4:2:0 frames, in all four layouts and both matrices: what Qt's own conversion gives,
+// and made smaller by whole factors on the way where the capture size allows.
+TEST(Yuv420Test, MatchesQtsConversionInEveryLayoutAndShrinksToTheCaptureSize) {
+    std::mt19937 rng(11);
+    for (const auto format : {QVideoFrameFormat::Format_YUV420P, QVideoFrameFormat::Format_YV12,
+                              QVideoFrameFormat::Format_NV12, QVideoFrameFormat::Format_NV21}) {
+        for (const auto space :
+             {QVideoFrameFormat::ColorSpace_BT601, QVideoFrameFormat::ColorSpace_BT709}) {
+            SCOPED_TRACE(static_cast<int>(format) * 10 + static_cast<int>(space));
+            const QVideoFrame frame = randomYuv420(QSize(64, 48), format, rng, space);
+            const QImage ours = imageFromVideoFrame(frame, {}, FrameMemory::Own);
+            ASSERT_EQ(ours.size(), QSize(64, 48));
+            // Qt 6.4's own CPU conversion knows only BT.601; BT.709 is checked by its formula.
+            const QImage expected = space == QVideoFrameFormat::ColorSpace_BT601
+                                        ? frame.toImage().convertToFormat(QImage::Format_RGB32)
+                                        : bt709(frame);
+            EXPECT_LE(worstDifference(ours, expected), 2);
+            EXPECT_EQ(imageFromVideoFrame(frame), ours);  // through a guarded copy: the same
+        }
+    }
+    // 1280 x 720 for 320 x 240: a third, 426 x 240, which the normalisation crops to 4:3.
+    const auto sized = [&](QSize frame, QSize capture) {
+        return imageFromVideoFrame(randomYuv420(frame, QVideoFrameFormat::Format_NV12, rng),
+                                   capture, FrameMemory::Own)
+            .size();
+    };
+    EXPECT_EQ(sized({1280, 720}, {320, 240}), QSize(426, 240));
+    EXPECT_EQ(sized({640, 480}, {320, 240}), QSize(320, 240));
+    EXPECT_EQ(sized({640, 480}, {640, 480}), QSize(640, 480));
+    EXPECT_EQ(sized({320, 240}, {640, 480}), QSize(320, 240));  // never larger
+}
+
+TEST(Yuv420Test, AShrunkPixelIsTheMeanOfItsLumasAndPlanesThatDoNotFitAreRefused) {
+    // 6 x 6 lumas 0..35 with neutral colour: grey levels out.
+    std::vector<std::uint8_t> y(36), uv(9, 128);
+    for (std::size_t i = 0; i < y.size(); ++i) y[i] = static_cast<std::uint8_t>(16 + i);
+    const Yuv420 in{y, 6, uv, uv, 3, 1};
+    std::vector<std::uint32_t> out(4);
+    ASSERT_TRUE(convertYuv420(in, YuvMatrix::Bt601, 6, 6, 3, out));
+    // Top left: lumas 16..18, 22..24, 28..30, mean 23: (23 - 16) * 298 / 256 = 8.
+    EXPECT_EQ(out[0], 0xFF080808u);
+    std::vector<std::uint32_t> whole(36);
+    ASSERT_TRUE(convertYuv420(in, YuvMatrix::Bt601, 6, 6, 1, whole));
+    EXPECT_EQ(whole[35], 0xFF292929u);  // luma 51: 35 * 298 / 256 = 41
+    EXPECT_FALSE(convertYuv420(in, YuvMatrix::Bt601, 6, 6, 0, out));    // no factor
+    EXPECT_FALSE(convertYuv420(in, YuvMatrix::Bt601, 6, 7, 1, whole));  // a row beyond the plane
+    EXPECT_FALSE(convertYuv420(in, YuvMatrix::Bt601, 6, 6, 1, out));    // output too small
+    EXPECT_FALSE(convertYuv420({y, 5, uv, uv, 3, 1}, YuvMatrix::Bt601, 6, 6, 1, whole));  // stride
+    EXPECT_FALSE(convertYuv420({y, 6, {uv.data(), 8}, uv, 3, 1}, YuvMatrix::Bt601, 6, 6, 1,
+                               whole));  // colour plane short
 }
 
 TEST(PreferredFormatTest, TheCaptureSizeThenTwiceItThenTheSmallest4By3) {

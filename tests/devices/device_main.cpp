@@ -1,5 +1,5 @@
 // The device tests' entry, and the program's measured modes: one cold start to the first camera
-// frame, and the preview's processor time.
+// frame, and the preview's processor time on a camera or a stream.
 #include "app/form/language.h"
 #include "tests/devices/program.h"
 
@@ -32,11 +32,15 @@ int main(int argc, char** argv) {
         QTimer::singleShot(10000, [] { QApplication::exit(2); });
         return QApplication::exec();
     }
-    if (argc > 2 && qstrcmp(argv[1], "--preview-cpu") == 0) {
+    const bool stream = argc > 3 && qstrcmp(argv[1], "--stream-cpu") == 0;
+    if (stream || (argc > 2 && qstrcmp(argv[1], "--preview-cpu") == 0)) {
         // The whole process's processor time while the preview runs for the given seconds,
-        // after the first camera frame, as a share of one core, and the frames delivered.
+        // after the first camera frame, as a share of one core, and the frames delivered: of
+        // the camera, or of the stream at the address given.
         skymra::test::Program p;
+        if (stream) p.capture().openStream(QUrl(QString::fromLocal8Bit(argv[2])));
         if (!QTest::qWaitFor([&] { return p.showsCamera(); }, 10000)) return 2;
+        if (stream) ++argv;
         int frames = 0;
         QObject::connect(p.capture().source(), &skymra::FrameSource::frameChanged,
                          [&] { ++frames; });

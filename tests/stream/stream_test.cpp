@@ -149,6 +149,32 @@ QByteArray part(const QByteArray& body, bool withLength, const char* newline = "
     return out + newline + body + newline;
 }
 
+TEST(MultipartTest, AnUnlabelledBodyIsTakenAsJpegPartsOnlyWhenItsFirstLinesSaySo) {
+    const QByteArray ffmpeg = "--ffmpeg\r\nContent-type: image/jpeg\r\nContent-length: 9\r\n\r\n";
+    SniffedMultipart s = sniffMultipart(ffmpeg);
+    EXPECT_EQ(s.verdict, SniffedMultipart::Yes);
+    EXPECT_EQ(s.boundary, "ffmpeg");
+    EXPECT_EQ(sniffMultipart("\r\n--my frame\nX-Time: 1\nContent-Type: IMAGE/JPEG\n\n").boundary,
+              "my frame");
+    // Cut anywhere before the JPEG header, it asks for more; the whole, never.
+    for (qsizetype cut = 0; cut < ffmpeg.indexOf("\r\nContent-length"); ++cut)
+        EXPECT_EQ(sniffMultipart(ffmpeg.left(cut)).verdict, SniffedMultipart::NeedMore) << cut;
+
+    const QByteArray notOurs[] = {
+        "\x1a\x45\xdf\xa3 a Matroska file",                     // a video file
+        "--frame\r\nContent-Type: text/html\r\n\r\n<html>",     // parts, but no pictures
+        "--frame\r\n\r\n\xff\xd8",                              // no headers at all
+        "--bad<boundary>\r\nContent-Type: image/jpeg\r\n\r\n",  // not a boundary
+        "--frame\r\nnot a header\r\n",                          // not a header line
+    };
+    for (const QByteArray& head : notOurs)
+        EXPECT_EQ(sniffMultipart(head).verdict, SniffedMultipart::No) << head.toStdString();
+    // A line that never ends, or headers that never do, are given up at the sniffing limit.
+    EXPECT_EQ(sniffMultipart("--" + QByteArray(SniffBytes, 'a')).verdict, SniffedMultipart::No);
+    EXPECT_EQ(sniffMultipart("--f\r\n" + QByteArray(SniffBytes, 'a')).verdict,
+              SniffedMultipart::No);
+}
+
 TEST(MultipartTest, PartsComeWholeHoweverTheBytesArrive) {
     // Bodies that hold line ends and boundary-like bytes, with and without a length.
     const QList<QByteArray> bodies{"first\r\n\r\nframe", QByteArray(5000, 'x'), "--fram",
