@@ -5,8 +5,9 @@ set -euo pipefail
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 mkdir "$dir/plugins"
-system=$(pkg-config --variable=pluginsdir gstreamer-1.0 2>/dev/null ||
-         echo /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/gstreamer-1.0)
+# The plug-ins this run has, the system's unless a run has chosen others.
+system=${GST_PLUGIN_SYSTEM_PATH:-$(pkg-config --variable=pluginsdir gstreamer-1.0 2>/dev/null ||
+         echo /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/gstreamer-1.0)}
 for plugin in "$system"/*.so; do
   case $(basename "$plugin") in
     *libav*|*openh264*|*de265*) ;;
