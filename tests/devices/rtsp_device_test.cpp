@@ -76,7 +76,9 @@ bool showsTheBall(const QImage& frame) {
 bool flows(Program& p) {
     if (!QTest::qWaitFor([&] { return showsStream(p); }, 10000)) return false;
     int frames = 0;
-    QObject::connect(p.capture().source(), &FrameSource::frameChanged, [&] { ++frames; });
+    const QObject counting;  // the count ends with this function, and so does the connection
+    QObject::connect(p.capture().source(), &FrameSource::frameChanged, &counting,
+                     [&] { ++frames; });
     return QTest::qWaitFor([&] { return frames >= 5; }, 10000);
 }
 
