@@ -6,5 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset release "$@" >/dev/null
-cmake --build --preset release -j"$(nproc)" --target skymra
+# CPack builds what the build tree builds before it packs; the package holds the program only.
+cmake --build --preset release -j"$(nproc)"
 (cd build && cpack -G DEB)
