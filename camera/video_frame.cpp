@@ -14,25 +14,6 @@ namespace skymra {
 
 namespace {
 
-// The frame's first plane, copied out of its memory; empty when that memory is gone or the frame
-// cannot be mapped.
-struct Plane {
-    QByteArray bytes;
-    std::size_t stride = 0;
-};
-Plane copyFirstPlane(const QVideoFrame& frame) {
-    QVideoFrame mapped = frame;
-    if (!mapped.map(QVideoFrame::ReadOnly)) return {};
-    Plane plane;
-    plane.stride = static_cast<std::size_t>(mapped.bytesPerLine(0));
-    plane.bytes.resize(mapped.mappedBytes(0));
-    if (!guardedCopy(plane.bytes.data(), mapped.bits(0),
-                     static_cast<std::size_t>(plane.bytes.size())))
-        plane = {};
-    mapped.unmap();
-    return plane;
-}
-
 // The frame's planes, mapped for as long as this lives, and copied out first where its memory
 // may go while it is read (a camera's). None when the frame cannot be mapped or the memory is
 // gone already.
@@ -145,16 +126,13 @@ bool isYuv420(QVideoFrameFormat::PixelFormat format) {
 
 // Packed 4:2:2 frames, what most cameras send raw, converted here: several times faster than
 // Qt 6.4's own CPU path, which the preview would otherwise pay for every frame shown.
-QImage fromYuv422(const Plane& plane, QSize size, Yuv422 layout) {
+QImage fromYuv422(const FramePlanes& planes, QSize size, Yuv422 layout) {
     QImage image(size, QImage::Format_RGB32);
     const auto w = static_cast<std::size_t>(size.width());
     const auto h = static_cast<std::size_t>(size.height());
-    const bool ok =
-        !image.isNull() &&
-        convertYuv422(std::span(reinterpret_cast<const std::uint8_t*>(plane.bytes.constData()),
-                                static_cast<std::size_t>(plane.bytes.size())),
-                      plane.stride, layout, w, h,
-                      std::span(reinterpret_cast<std::uint32_t*>(image.bits()), w * h));
+    const bool ok = !image.isNull() &&
+                    convertYuv422(planes.bytes(0), planes.stride(0), layout, w, h,
+                                  std::span(reinterpret_cast<std::uint32_t*>(image.bits()), w * h));
     return ok ? image : QImage();
 }
 
@@ -179,16 +157,17 @@ QImage imageFromVideoFrame(const QVideoFrame& frame, QSize atLeast, FrameMemory 
         format == QVideoFrameFormat::Format_UYVY || format == QVideoFrameFormat::Format_YUYV;
     // Raw camera formats can live in the camera server's memory: read them only through a copy.
     if (packed) {
-        const Plane plane = copyFirstPlane(frame);
-        if (plane.bytes.isEmpty()) return {};
+        const FramePlanes planes(frame, memory);
+        if (planes.count() == 0) return {};
         if (bt601) {
             const QImage image =
-                fromYuv422(plane, frame.size(),
+                fromYuv422(planes, frame.size(),
                            format == QVideoFrameFormat::Format_UYVY ? Yuv422::Uyvy : Yuv422::Yuyv);
             if (!image.isNull()) return image;
         }
-    } else if (frame.planeCount() > 0 && frame.handleType() == QVideoFrame::NoHandle &&
-               copyFirstPlane(frame).bytes.isEmpty()) {
+    } else if (memory == FrameMemory::MayVanish && frame.planeCount() > 0 &&
+               frame.handleType() == QVideoFrame::NoHandle &&
+               FramePlanes(frame, memory).count() == 0) {
         return {};  // gone: Qt's conversion would read it plainly
     }
     QImage image = frame.toImage();

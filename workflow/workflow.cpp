@@ -89,9 +89,7 @@ void Workflow::Command1_Click() {
     const QImage newImage = clipboard_.image();
     // Comparing stale pixels would report a result for pictures nobody took.
     if (newImage.isNull()) {
-        throw ClipboardError(QCoreApplication::translate(
-                                 "Workflow", "Urklippet innehåller ingen bild att kontrollera.")
-                                 .toStdString());
+        throw ClipboardError(tr("Urklippet innehåller ingen bild att kontrollera.").toStdString());
     }
     readBits(newImage, NewPixels);
     readBits(c_.Picture1->persistentImage(), RefPixels);
@@ -127,10 +125,9 @@ void Workflow::warnOfMixedSources() {
         !notice_) {
         return;
     }
-    notice_(QCoreApplication::translate("Workflow",
-                                        "Bilderna kommer från olika källor: referensbilden från "
-                                        "%1, den nya bilden från %2. Förändringarna kan bero på "
-                                        "bytet av källa.")
+    notice_(tr("Bilderna kommer från olika källor: referensbilden från "
+               "%1, den nya bilden från %2. Förändringarna kan bero på "
+               "bytet av källa.")
                 .arg(referenceSource_, newSource_));
 }
 
