@@ -72,9 +72,8 @@ std::size_t shrinkFor(QSize frame, QSize atLeast) {
         std::max<qint64>(1, std::min(shown / atLeast.width(), h / atLeast.height())));
 }
 
-// A decoder's 4:2:0 frame, converted and made smaller in one pass: Qt 6.4 would convert it
-// whole, through the graphics card where there is one, before the normalisation throws most of
-// it away.
+// A decoder's 4:2:0 frame, mapped as it is: Qt 6.4 would convert it whole, through the graphics
+// card where there is one, before the normalisation throws most of it away.
 QImage fromYuv420(const QVideoFrame& frame, YuvMatrix matrix, QSize atLeast, FrameMemory memory) {
     const FramePlanes planes(frame, memory);
     Yuv420 in;
@@ -106,16 +105,7 @@ QImage fromYuv420(const QVideoFrame& frame, YuvMatrix matrix, QSize atLeast, Fra
         default:
             return {};
     }
-    const std::size_t shrink = shrinkFor(frame.size(), atLeast);
-    const auto w = static_cast<std::size_t>(frame.width());
-    const auto h = static_cast<std::size_t>(frame.height());
-    QImage image(static_cast<int>(w / shrink), static_cast<int>(h / shrink), QImage::Format_RGB32);
-    const bool ok =
-        !image.isNull() && convertYuv420(in, matrix, w, h, shrink,
-                                         std::span(reinterpret_cast<std::uint32_t*>(image.bits()),
-                                                   static_cast<std::size_t>(image.width()) *
-                                                       static_cast<std::size_t>(image.height())));
-    return ok ? image : QImage();
+    return imageFromYuv420(in, frame.size(), matrix, YuvRange::Limited, atLeast);
 }
 
 bool isYuv420(QVideoFrameFormat::PixelFormat format) {
@@ -137,6 +127,21 @@ QImage fromYuv422(const FramePlanes& planes, QSize size, Yuv422 layout) {
 }
 
 }  // namespace
+
+QImage imageFromYuv420(const Yuv420& in, QSize size, YuvMatrix matrix, YuvRange range,
+                       QSize atLeast) {
+    if (size.isEmpty()) return {};
+    const std::size_t shrink = shrinkFor(size, atLeast);
+    const auto w = static_cast<std::size_t>(size.width());
+    const auto h = static_cast<std::size_t>(size.height());
+    QImage image(static_cast<int>(w / shrink), static_cast<int>(h / shrink), QImage::Format_RGB32);
+    const bool ok =
+        !image.isNull() && convertYuv420(in, matrix, range, w, h, shrink,
+                                         std::span(reinterpret_cast<std::uint32_t*>(image.bits()),
+                                                   static_cast<std::size_t>(image.width()) *
+                                                       static_cast<std::size_t>(image.height())));
+    return ok ? image : QImage();
+}
 
 QImage imageFromVideoFrame(const QVideoFrame& frame, QSize atLeast, FrameMemory memory) {
     if (!frame.isValid()) return {};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "camera/yuv.h"
+
 #include <QImage>
 
 class QVideoFrame;
@@ -16,5 +18,10 @@ enum class FrameMemory { MayVanish, Own };
 // 1280 x 720 frame for a 320 x 240 capture: a third), so the full size is never converted.
 QImage imageFromVideoFrame(const QVideoFrame& frame, QSize atLeast = {},
                            FrameMemory memory = FrameMemory::MayVanish);
+
+// A decoder's 4:2:0 picture of `size`, in the program's own memory, converted and made smaller
+// in one pass as above; a null image when its planes are too small for the size.
+QImage imageFromYuv420(const Yuv420& planes, QSize size, YuvMatrix matrix, YuvRange range,
+                       QSize atLeast = {});
 
 }  // namespace skymra

@@ -16,8 +16,8 @@ bool convertYuv422(std::span<const std::uint8_t> in, std::size_t stride, Yuv422 
                    std::size_t width, std::size_t height, std::span<std::uint32_t> out);
 
 // Planar 4:2:0 pixels, what video decoders give: a full-size luma plane and colour at half the
-// size either way, in two planes (I420, YV12) or interleaved in one (NV12, NV21: `uvStep` 2,
-// `u` and `v` one byte apart).
+// size either way, in two planes (I420, YV12: `uvStep` 1) or interleaved in one (NV12, NV21:
+// `uvStep` 2, `u` and `v` one byte apart).
 struct Yuv420 {
     std::span<const std::uint8_t> y;
     std::size_t yStride = 0;
@@ -26,14 +26,17 @@ struct Yuv420 {
     std::size_t uvStep = 1;
 };
 
-// Limited-range matrices: standard definition (BT.601) and high definition (BT.709).
+// The matrices of standard definition (BT.601) and high definition (BT.709), and the range of
+// the values: limited (16 to 235, video's) or full (0 to 255, JPEG's).
 enum class YuvMatrix { Bt601, Bt709 };
+enum class YuvRange { Limited, Full };
 
 // Converts width x height 4:2:0 pixels to opaque 0xFFRRGGBB pixels, made `shrink` times smaller
 // either way on the way: each pixel out is the mean of shrink x shrink lumas and the colour at
 // their middle. Out: (width / shrink) x (height / shrink) pixels, in rows of that width. Returns
-// false, writing nothing, when a plane is too small for the size or shrink is 0.
-bool convertYuv420(const Yuv420& in, YuvMatrix matrix, std::size_t width, std::size_t height,
-                   std::size_t shrink, std::span<std::uint32_t> out);
+// false, writing nothing, when a plane is too small for the size, shrink is 0 or uvStep is
+// neither 1 nor 2.
+bool convertYuv420(const Yuv420& in, YuvMatrix matrix, YuvRange range, std::size_t width,
+                   std::size_t height, std::size_t shrink, std::span<std::uint32_t> out);
 
 }  // namespace skymra

@@ -149,18 +149,67 @@ TEST(Yuv420Test, AShrunkPixelIsTheMeanOfItsLumasAndPlanesThatDoNotFitAreRefused)
     for (std::size_t i = 0; i < y.size(); ++i) y[i] = static_cast<std::uint8_t>(16 + i);
     const Yuv420 in{y, 6, uv, uv, 3, 1};
     std::vector<std::uint32_t> out(4);
-    ASSERT_TRUE(convertYuv420(in, YuvMatrix::Bt601, 6, 6, 3, out));
+    ASSERT_TRUE(convertYuv420(in, YuvMatrix::Bt601, YuvRange::Limited, 6, 6, 3, out));
     // Top left: lumas 16..18, 22..24, 28..30, mean 23: (23 - 16) * 298 / 256 = 8.
     EXPECT_EQ(out[0], 0xFF080808u);
     std::vector<std::uint32_t> whole(36);
-    ASSERT_TRUE(convertYuv420(in, YuvMatrix::Bt601, 6, 6, 1, whole));
+    ASSERT_TRUE(convertYuv420(in, YuvMatrix::Bt601, YuvRange::Limited, 6, 6, 1, whole));
     EXPECT_EQ(whole[35], 0xFF292929u);  // luma 51: 35 * 298 / 256 = 41
-    EXPECT_FALSE(convertYuv420(in, YuvMatrix::Bt601, 6, 6, 0, out));    // no factor
-    EXPECT_FALSE(convertYuv420(in, YuvMatrix::Bt601, 6, 7, 1, whole));  // a row beyond the plane
-    EXPECT_FALSE(convertYuv420(in, YuvMatrix::Bt601, 6, 6, 1, out));    // output too small
-    EXPECT_FALSE(convertYuv420({y, 5, uv, uv, 3, 1}, YuvMatrix::Bt601, 6, 6, 1, whole));  // stride
-    EXPECT_FALSE(convertYuv420({y, 6, {uv.data(), 8}, uv, 3, 1}, YuvMatrix::Bt601, 6, 6, 1,
+    EXPECT_FALSE(
+        convertYuv420(in, YuvMatrix::Bt601, YuvRange::Limited, 6, 6, 0, out));  // no factor
+    EXPECT_FALSE(convertYuv420(in, YuvMatrix::Bt601, YuvRange::Limited, 6, 7, 1,
+                               whole));  // a row beyond the plane
+    EXPECT_FALSE(
+        convertYuv420(in, YuvMatrix::Bt601, YuvRange::Limited, 6, 6, 1, out));  // output too small
+    EXPECT_FALSE(convertYuv420({y, 5, uv, uv, 3, 1}, YuvMatrix::Bt601, YuvRange::Limited, 6, 6, 1,
+                               whole));  // stride
+    EXPECT_FALSE(convertYuv420({y, 6, {uv.data(), 8}, uv, 3, 1}, YuvMatrix::Bt601,
+                               YuvRange::Limited, 6, 6, 1,
                                whole));  // colour plane short
+}
+
+// JPEG's full range (what RTP/MJPEG cameras decode to), in rows longer than one pass of the
+// conversion and of a width that is none of its multiples, against the standards' formulas.
+TEST(Yuv420Test, FullRangeFollowsTheFormulasAcrossWholeRows) {
+    std::mt19937 rng(5);
+    const std::size_t w = 150, h = 4;
+    std::vector<std::uint8_t> y(w * h), u(w / 2 * h / 2), v(w / 2 * h / 2);
+    for (auto* plane : {&y, &u, &v})
+        for (auto& b : *plane) b = static_cast<std::uint8_t>(rng() & 0xFF);
+    y[0] = 0;
+    y[1] = 255;
+    struct Matrix {
+        YuvMatrix matrix;
+        double rv, gu, gv, bu;
+    };
+    for (const Matrix m : {Matrix{YuvMatrix::Bt601, 1.402, 0.344136, 0.714136, 1.772},
+                           Matrix{YuvMatrix::Bt709, 1.5748, 0.187324, 0.468124, 1.8556}}) {
+        std::vector<std::uint32_t> out(w * h);
+        ASSERT_TRUE(convertYuv420({y, w, u, v, w / 2, 1}, m.matrix, YuvRange::Full, w, h, 1, out));
+        int worst = 0;
+        for (std::size_t row = 0; row < h; ++row) {
+            for (std::size_t x = 0; x < w; ++x) {
+                const double l = y[row * w + x];
+                const double cu = u[row / 2 * (w / 2) + x / 2] - 128.0;
+                const double cv = v[row / 2 * (w / 2) + x / 2] - 128.0;
+                const auto clamp = [](double c) {
+                    return std::clamp(static_cast<int>(std::lround(c)), 0, 255);
+                };
+                const QRgb got = out[row * w + x];
+                worst = std::max({worst, std::abs(qRed(got) - clamp(l + m.rv * cv)),
+                                  std::abs(qGreen(got) - clamp(l - m.gu * cu - m.gv * cv)),
+                                  std::abs(qBlue(got) - clamp(l + m.bu * cu))});
+            }
+        }
+        EXPECT_LE(worst, 2);
+    }
+    // Grey at both ends stays black and white rather than limited range's crushed ones.
+    const std::vector<std::uint8_t> grey{0, 255, 0, 255}, neutral{128};
+    std::vector<std::uint32_t> out(4);
+    ASSERT_TRUE(convertYuv420({grey, 2, neutral, neutral, 1, 1}, YuvMatrix::Bt601, YuvRange::Full,
+                              2, 2, 1, out));
+    EXPECT_EQ(out[0], 0xFF000000u);
+    EXPECT_EQ(out[1], 0xFFFFFFFFu);
 }
 
 TEST(PreferredFormatTest, TheCaptureSizeThenTwiceItThenTheSmallest4By3) {
