@@ -19,19 +19,18 @@ void VideoSinkSource::onFrame(const QVideoFrame& frame) {
     if (!frame.isValid()) return;
     // Not read here: a frame is read when one is needed, and then only through a guarded copy
     // (a frame that arrives as a PipeWire camera goes can point into memory already given back).
-    lastFrame_ = frame;
-    lastPicture_ = {};
-    arrived();
+    showFrame([frame, memory = memory_](QSize atLeast) {
+        return imageFromVideoFrame(frame, atLeast, memory);
+    });
 }
 
 void VideoSinkSource::showImage(const QImage& picture) {
     if (picture.isNull()) return;
-    lastFrame_ = {};
-    lastPicture_ = picture;
-    arrived();
+    showFrame([picture](QSize) { return picture; });
 }
 
-void VideoSinkSource::arrived() {
+void VideoSinkSource::showFrame(Reader read) {
+    read_ = std::move(read);
     frame_.invalidate();
     if (timeouts_) watchdog_.start(timeouts_->stallMs);
     emit frameChanged();
@@ -39,10 +38,7 @@ void VideoSinkSource::arrived() {
 
 QImage VideoSinkSource::currentFrame() {
     // Converting costs milliseconds: only when a frame is asked for, once per frame.
-    return frame_.get([this] {
-        return lastFrame_.isValid() ? imageFromVideoFrame(lastFrame_, frame_.captureSize(), memory_)
-                                    : lastPicture_;
-    });
+    return frame_.get([this] { return read_ ? read_(frame_.captureSize()) : QImage(); });
 }
 
 }  // namespace skymra

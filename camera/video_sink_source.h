@@ -8,6 +8,7 @@
 #include <QVideoFrame>
 #include <QVideoSink>
 
+#include <functional>
 #include <optional>
 
 namespace skymra {
@@ -32,6 +33,9 @@ class VideoSinkSource : public FrameSource {
     const QVideoSink* sink() const { return &sink_; }
     // A picture decoded elsewhere, taken as the newest frame.
     void showImage(const QImage& picture);
+    // The newest frame, read by `read` (given the capture size) only when one is asked for.
+    using Reader = std::function<QImage(QSize atLeast)>;
+    void showFrame(Reader read);
 
     QImage currentFrame() override;
     void setCaptureSize(QSize size) override { frame_.setCaptureSize(size); }
@@ -42,11 +46,9 @@ class VideoSinkSource : public FrameSource {
 
   private:
     void onFrame(const QVideoFrame& frame);
-    void arrived();
 
     QVideoSink sink_;
-    QVideoFrame lastFrame_;
-    QImage lastPicture_;
+    Reader read_;
     NormalisedFrame frame_;
     std::optional<Watchdog> timeouts_;
     FrameMemory memory_;
