@@ -1,7 +1,9 @@
 #include "stream/stream_source.h"
 
+#include "camera/video_frame.h"
 #include "stream/stream_address.h"
 
+#include <QHash>
 #include <QMediaFormat>
 #include <QMediaMetaData>
 #include <QNetworkAccessManager>
@@ -67,10 +69,12 @@ void StreamSource::stop() {
         player_->disconnect(this);
         player_->stop();
     }
+    pipeline_.reset();
     decoder_.reset();
 }
 
 void StreamSource::play() {
+    if (url_.scheme().toLower() == QLatin1String("rtsp") && decode()) return;
     player_ = std::make_unique<QMediaPlayer>();
     connect(player_.get(), &QMediaPlayer::errorOccurred, this, &StreamSource::onPlayerError);
     connect(player_.get(), &QMediaPlayer::mediaStatusChanged, this, &StreamSource::onPlayerStatus);
@@ -84,44 +88,33 @@ void StreamSource::play() {
 
 namespace {
 
-// What a player that cannot play says when a decoder is missing: the codec and the Debian
-// package that decodes it, in Swedish, rather than GStreamer's English sentence. Empty for any
-// other failure.
-QString missingDecoder(const QMediaPlayer& player, const QString& message) {
+// The Debian package that brings a decoder for `codec`.
+QString packageFor(QMediaFormat::VideoCodec codec) {
+    switch (codec) {
+        case QMediaFormat::VideoCodec::VP8:
+        case QMediaFormat::VideoCodec::VP9:
+        case QMediaFormat::VideoCodec::MotionJPEG:
+            return QStringLiteral("gstreamer1.0-plugins-good");
+        case QMediaFormat::VideoCodec::Theora:
+            return QStringLiteral("gstreamer1.0-plugins-base");
+        default:
+            return QStringLiteral("gstreamer1.0-libav");
+    }
+}
+
+QString noDecoderFor(QMediaFormat::VideoCodec codec) {
+    return StreamSource::tr("det finns ingen avkodare för %1 (paketet %2 har en)")
+        .arg(QMediaFormat::videoCodecDescription(codec), packageFor(codec));
+}
+
+// What cameras send that this machine cannot decode, when the codec itself is not known: the
+// likely one and its package. Empty when it can decode them all.
+QString likelyMissingDecoder() {
     const QList<QMediaFormat::VideoCodec> decodable =
         QMediaFormat().supportedVideoCodecs(QMediaFormat::Decode);
-    const auto package = [](QMediaFormat::VideoCodec codec) {
-        switch (codec) {
-            case QMediaFormat::VideoCodec::VP8:
-            case QMediaFormat::VideoCodec::VP9:
-            case QMediaFormat::VideoCodec::MotionJPEG:
-                return QStringLiteral("gstreamer1.0-plugins-good");
-            case QMediaFormat::VideoCodec::Theora:
-                return QStringLiteral("gstreamer1.0-plugins-base");
-            default:
-                return QStringLiteral("gstreamer1.0-libav");
-        }
-    };
-    const auto name = [](QMediaFormat::VideoCodec codec) {
-        return QMediaFormat::videoCodecDescription(codec);
-    };
-    // The stream's own codec, where GStreamer got far enough to tell it.
-    for (const QMediaMetaData& track : player.videoTracks()) {
-        const auto codec =
-            track.value(QMediaMetaData::VideoCodec).value<QMediaFormat::VideoCodec>();
-        if (codec != QMediaFormat::VideoCodec::Unspecified && !decodable.contains(codec)) {
-            return StreamSource::tr("det finns ingen avkodare för %1 (paketet %2 har en)")
-                .arg(name(codec), package(codec));
-        }
-    }
-    // Else, where GStreamer says a plug-in is missing (in English or Swedish; Qt 6.4 passes it
-    // on as one kind of error or another), what cameras send that this machine cannot decode.
-    if (!message.contains(QLatin1String("plug-in"), Qt::CaseInsensitive) &&
-        !message.contains(QLatin1String("insticksmodul"), Qt::CaseInsensitive))
-        return {};
     QStringList lacking;
     for (const auto codec : {QMediaFormat::VideoCodec::H264, QMediaFormat::VideoCodec::H265}) {
-        if (!decodable.contains(codec)) lacking << name(codec);
+        if (!decodable.contains(codec)) lacking << QMediaFormat::videoCodecDescription(codec);
     }
     if (lacking.isEmpty()) return {};
     return StreamSource::tr(
@@ -130,7 +123,102 @@ QString missingDecoder(const QMediaPlayer& player, const QString& message) {
         .arg(lacking.join(StreamSource::tr(" eller ")));
 }
 
+// The codec of a GStreamer media type ("video/x-h264").
+QMediaFormat::VideoCodec codecOfMediaType(const QString& type) {
+    using Codec = QMediaFormat::VideoCodec;
+    static const QHash<QString, Codec> codecs{
+        {QStringLiteral("video/x-h264"), Codec::H264},
+        {QStringLiteral("video/x-h265"), Codec::H265},
+        {QStringLiteral("video/x-vp8"), Codec::VP8},
+        {QStringLiteral("video/x-vp9"), Codec::VP9},
+        {QStringLiteral("video/x-av1"), Codec::AV1},
+        {QStringLiteral("video/x-theora"), Codec::Theora},
+        {QStringLiteral("image/jpeg"), Codec::MotionJPEG},
+        {QStringLiteral("video/mpeg"), Codec::MPEG4},
+    };
+    return codecs.value(type, Codec::Unspecified);
+}
+
+// What a player that cannot play says when a decoder is missing: the codec and the Debian
+// package that decodes it, in Swedish, rather than GStreamer's English sentence. Empty for any
+// other failure.
+QString missingDecoder(const QMediaPlayer& player, const QString& message) {
+    const QList<QMediaFormat::VideoCodec> decodable =
+        QMediaFormat().supportedVideoCodecs(QMediaFormat::Decode);
+    // The stream's own codec, where GStreamer got far enough to tell it.
+    for (const QMediaMetaData& track : player.videoTracks()) {
+        const auto codec =
+            track.value(QMediaMetaData::VideoCodec).value<QMediaFormat::VideoCodec>();
+        if (codec != QMediaFormat::VideoCodec::Unspecified && !decodable.contains(codec))
+            return noDecoderFor(codec);
+    }
+    // Else, where GStreamer says a plug-in is missing (in English or Swedish; Qt 6.4 passes it
+    // on as one kind of error or another), what cameras send that this machine cannot decode.
+    if (!message.contains(QLatin1String("plug-in"), Qt::CaseInsensitive) &&
+        !message.contains(QLatin1String("insticksmodul"), Qt::CaseInsensitive))
+        return {};
+    return likelyMissingDecoder();
+}
+
 }  // namespace
+
+bool StreamSource::decode() {
+    // The decoder's threads only post: what they say is taken up here, in turn.
+    StreamDecoder::Events events;
+    events.pictureReady = [this] {
+        QMetaObject::invokeMethod(this, &StreamSource::onPicture, Qt::QueuedConnection);
+    };
+    events.failed = [this](const StreamFailure& failure) {
+        QMetaObject::invokeMethod(
+            this, [this, failure] { onDecoderFailed(failure); }, Qt::QueuedConnection);
+    };
+    pipeline_ =
+        makeStreamDecoder(url_.toString(QUrl::FullyEncoded).toStdString(), std::move(events));
+    return pipeline_ != nullptr;
+}
+
+void StreamSource::onPicture() {
+    if (failed_ || !pipeline_) return;
+    std::optional<DecodedPicture> picture = pipeline_->take();
+    if (!picture) return;
+    const QSize size(static_cast<int>(picture->width), static_cast<int>(picture->height));
+    sentSize_ = size;
+    frames_.showFrame([p = std::move(*picture), size](QSize atLeast) {
+        return imageFromYuv420({p.y, p.yStride, p.u, p.v, p.uvStride, p.uvStep}, size,
+                               p.bt709 ? YuvMatrix::Bt709 : YuvMatrix::Bt601,
+                               p.fullRange ? YuvRange::Full : YuvRange::Limited, atLeast);
+    });
+}
+
+void StreamSource::onDecoderFailed(const StreamFailure& failure) {
+    const QString why = clause(QString::fromStdString(failure.message));
+    const auto with = [&why](const QString& text) {
+        return why.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, why);
+    };
+    switch (failure.kind) {
+        case StreamFailure::Kind::MissingDecoder: {
+            const auto codec = codecOfMediaType(QString::fromStdString(failure.missingType));
+            const QString likely = likelyMissingDecoder();
+            if (codec != QMediaFormat::VideoCodec::Unspecified)
+                fail(noDecoderFor(codec));
+            else
+                fail(likely.isEmpty() ? with(tr("formatet kan inte spelas")) : likely);
+            break;
+        }
+        case StreamFailure::Kind::Denied:
+            fail(with(tr("åtkomst nekad")));
+            break;
+        case StreamFailure::Kind::Unplayable:
+            fail(with(tr("formatet kan inte spelas")));
+            break;
+        case StreamFailure::Kind::Ended:
+            fail(tr("strömmen tog slut"));
+            break;
+        case StreamFailure::Kind::NoContact:
+            fail(with(seenFrame_ ? tr("strömmen bröts") : tr("ingen kontakt med källan")));
+            break;
+    }
+}
 
 void StreamSource::onPlayerError(QMediaPlayer::Error error, const QString& message) {
     if (const QString decoder = missingDecoder(*player_, message); !decoder.isEmpty()) {

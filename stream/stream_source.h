@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/video_sink_source.h"
+#include "platform/stream_decoder.h"
 #include "sources/frame_source.h"
 #include "stream/jpeg_decoder.h"
 #include "stream/multipart.h"
@@ -21,11 +22,13 @@ struct StreamTimeouts {
     int stallMs = 3000;
 };
 
-// Frames from a network camera, a video stream or a file, handed on through the same sink,
-// conversion and watchdog as a camera's. rtsp addresses and files play through QMediaPlayer, and
-// a file loops. An http(s) address is asked first: a multipart answer is a network camera's JPEG
-// frames, read here, because Qt 6.4's player buffers such an endless stream and never shows a
-// frame of it; any other answer plays through QMediaPlayer.
+// Frames from a network camera, a video stream or a file, handed on through the same conversion
+// and watchdog as a camera's. An rtsp camera's pictures come straight from the platform's decoder
+// where it has one (a media player's video output would cost more than decoding them); other
+// rtsp addresses and files play through QMediaPlayer, and a file loops. An http(s) address is asked
+// first: a multipart answer is a network camera's JPEG frames, read here, because Qt 6.4's player
+// buffers such an endless stream and never shows a frame of it; any other answer plays through
+// QMediaPlayer.
 class StreamSource : public FrameSource {
     Q_OBJECT
   public:
@@ -43,6 +46,9 @@ class StreamSource : public FrameSource {
 
   private:
     void play();
+    bool decode();
+    void onPicture();
+    void onDecoderFailed(const StreamFailure& failure);
     void ask();
     void onReplyData();
     void onReplyFinished();
@@ -59,6 +65,7 @@ class StreamSource : public FrameSource {
     QUrl url_;
     StreamTimeouts timeouts_;
     VideoSinkSource frames_;
+    std::unique_ptr<StreamDecoder> pipeline_;
     std::unique_ptr<QMediaPlayer> player_;
     std::unique_ptr<QNetworkAccessManager> network_;
     QNetworkReply* reply_ = nullptr;  // owned by network_

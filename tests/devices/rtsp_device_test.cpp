@@ -1,12 +1,16 @@
 // Network cameras served by programs no one here wrote, on 127.0.0.1: GStreamer's RTSP server
 // sending H.264 and RTP/MJPEG, and ffmpeg's http server sending MJPEG labelled as mere bytes.
 // Each server is started by its test and stops by itself.
+#include "camera/video_frame.h"
+#include "platform/stream_decoder.h"
 #include "tests/devices/program.h"
 
 #include <QProcess>
 #include <QTcpServer>
 
+#include <atomic>
 #include <cstdio>
+#include <mutex>
 
 namespace skymra::test {
 namespace {
@@ -136,6 +140,72 @@ TEST(RtspDevice, AnMjpegCameraLabelledAsMereBytesIsTaken) {
     EXPECT_EQ(chooseStream(p, QStringLiteral("http://127.0.0.1:%1/").arg(port)), QString());
     ASSERT_TRUE(QTest::qWaitFor([&] { return showsStream(p); }, 10000));
     EXPECT_EQ(p.capture().source()->formats(), QStringList{"640 × 480, som källan sänder"});
+}
+
+// What the platform's decoder says, from its own threads.
+struct DecoderEvents {
+    std::atomic<int> pictures{0};
+    std::mutex mutex;
+    std::optional<StreamFailure> failure;
+
+    StreamDecoder::Events events() {
+        return {[this] { ++pictures; },
+                [this](const StreamFailure& f) {
+                    const std::lock_guard lock(mutex);
+                    failure = f;
+                }};
+    }
+    bool failed() {
+        const std::lock_guard lock(mutex);
+        return failure.has_value();
+    }
+};
+
+// The decoder alone: whole 4:2:0 pictures as the decoder left them, in the range the codec uses
+// (video's limited range for H.264, JPEG's full range for RTP/MJPEG), readable after the
+// decoder is gone, and announced again once taken.
+TEST(RtspDevice, TheDecoderHandsOverWholePicturesInTheCodecsOwnRange) {
+    const quint16 port = freePort();
+    auto server = rtspServer(port);
+    ASSERT_NE(server, nullptr);
+    for (const auto& [path, fullRange] : {std::pair{"/h264", false}, std::pair{"/mjpeg", true}}) {
+        SCOPED_TRACE(path);
+        DecoderEvents said;
+        auto decoder = makeStreamDecoder(
+            QStringLiteral("rtsp://127.0.0.1:%1%2").arg(port).arg(path).toStdString(),
+            said.events());
+        ASSERT_NE(decoder, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return said.pictures > 0 || said.failed(); }, 10000));
+        ASSERT_FALSE(said.failed()) << said.failure->message;
+        std::optional<DecodedPicture> picture = decoder->take();
+        ASSERT_TRUE(picture.has_value());
+        EXPECT_EQ(picture->width, 640u);
+        EXPECT_EQ(picture->height, 480u);
+        EXPECT_EQ(picture->fullRange, fullRange);
+        EXPECT_GE(picture->y.size(), picture->yStride * 479 + 640);
+        for (const auto& plane : {picture->u, picture->v})
+            EXPECT_GE(plane.size(), picture->uvStride * 239 + 319 * picture->uvStep + 1);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return said.pictures > 1; }, 5000));
+        decoder.reset();
+        // Still the decoder's memory, held by the picture: sanitized runs would see it freed.
+        const auto image =
+            imageFromYuv420({picture->y, picture->yStride, picture->u, picture->v,
+                             picture->uvStride, picture->uvStep},
+                            QSize(640, 480), YuvMatrix::Bt601,
+                            fullRange ? YuvRange::Full : YuvRange::Limited, QSize(320, 240));
+        EXPECT_TRUE(showsTheBall(image));
+    }
+}
+
+TEST(RtspDevice, ACameraThatIsNotThereIsReportedByTheDecoder) {
+    DecoderEvents said;
+    auto decoder = makeStreamDecoder(
+        QStringLiteral("rtsp://127.0.0.1:%1/h264").arg(freePort()).toStdString(), said.events());
+    ASSERT_NE(decoder, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return said.failed(); }, 15000));
+    EXPECT_EQ(said.failure->kind, StreamFailure::Kind::NoContact);
+    EXPECT_EQ(said.pictures, 0);
+    EXPECT_FALSE(decoder->take().has_value());
 }
 
 }  // namespace

@@ -1,0 +1,254 @@
+#include "platform/stream_decoder.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <atomic>
+#include <mutex>
+#include <utility>
+
+namespace skymra {
+namespace {
+
+// What rtspsrc holds back to reorder packets: its own 2 s make a camera's picture lag far behind
+// the room; a local network reorders little.
+constexpr guint RtspLatencyMs = 300;
+
+// A sample mapped for reading, for as long as its picture is read.
+struct MappedSample {
+    explicit MappedSample(GstSample* s) : sample(s) {}
+    ~MappedSample() {
+        if (mapped) gst_video_frame_unmap(&frame);
+        gst_sample_unref(sample);
+    }
+    MappedSample(const MappedSample&) = delete;
+    MappedSample& operator=(const MappedSample&) = delete;
+
+    GstSample* sample;
+    GstVideoFrame frame{};
+    bool mapped = false;
+};
+
+// The bytes of component `c` from its first to the end of its plane's last row.
+std::span<const std::uint8_t> component(const GstVideoFrame& frame, guint c) {
+    const auto* data = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_COMP_DATA(&frame, c));
+    const auto stride = static_cast<std::size_t>(GST_VIDEO_FRAME_COMP_STRIDE(&frame, c));
+    const auto rows = static_cast<std::size_t>(GST_VIDEO_FRAME_COMP_HEIGHT(&frame, c));
+    const auto offset = static_cast<std::size_t>(GST_VIDEO_FRAME_COMP_POFFSET(&frame, c));
+    return {data, stride * rows - offset};
+}
+
+// uridecodebin, which picks what the stream needs (rtspsrc, the depayloader, a decoder), then
+// the decoder's own 4:2:0 pictures: videoconvert only converts what a decoder gives otherwise.
+class GstStreamDecoder final : public StreamDecoder {
+  public:
+    GstStreamDecoder(const std::string& uri, Events events) : events_(std::move(events)) {
+        GError* error = nullptr;
+        pipeline_ = gst_parse_launch(
+            "uridecodebin name=source caps=video/x-raw ! videoconvert ! "
+            "video/x-raw,format=(string){I420,YV12,NV12,NV21} ! appsink name=sink max-buffers=1 "
+            "drop=true",
+            &error);
+        if (!pipeline_ || error) {
+            report({StreamFailure::Kind::Unplayable, error ? error->message : "", {}});
+            if (error) g_error_free(error);
+            return;
+        }
+        GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline_), "source");
+        g_object_set(source, "uri", uri.c_str(), nullptr);
+        g_signal_connect(source, "source-setup", G_CALLBACK(&GstStreamDecoder::onSourceSetup),
+                         nullptr);
+        gst_object_unref(source);
+
+        GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline_), "sink");
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = &GstStreamDecoder::onSample;
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+        gst_object_unref(sink);
+
+        bus_ = gst_element_get_bus(pipeline_);
+        gst_bus_set_sync_handler(bus_, &GstStreamDecoder::onMessage, this, nullptr);
+        if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+            report({StreamFailure::Kind::NoContact, {}, {}});
+    }
+
+    ~GstStreamDecoder() override {
+        if (pipeline_) {
+            // Joins the streaming threads: no callback runs after this.
+            gst_element_set_state(pipeline_, GST_STATE_NULL);
+            if (bus_) {
+                gst_bus_set_sync_handler(bus_, nullptr, nullptr, nullptr);
+                gst_object_unref(bus_);
+            }
+            gst_object_unref(pipeline_);
+        }
+        if (latest_) gst_sample_unref(latest_);
+        gst_caps_replace(&infoCaps_, nullptr);
+    }
+
+    GstStreamDecoder(const GstStreamDecoder&) = delete;
+    GstStreamDecoder& operator=(const GstStreamDecoder&) = delete;
+
+    std::optional<DecodedPicture> take() override {
+        GstSample* sample = nullptr;
+        {
+            const std::lock_guard lock(mutex_);
+            sample = std::exchange(latest_, nullptr);
+            announced_ = false;
+        }
+        if (!sample) return std::nullopt;
+        auto held = std::make_shared<MappedSample>(sample);
+        GstCaps* caps = gst_sample_get_caps(sample);
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        if (!caps || !buffer) return std::nullopt;
+        // The same caps come with every picture until the stream changes: read them once.
+        if (!infoCaps_ || !gst_caps_is_equal(caps, infoCaps_)) {
+            gst_caps_replace(&infoCaps_, nullptr);
+            if (!gst_video_info_from_caps(&info_, caps)) return std::nullopt;
+            gst_caps_replace(&infoCaps_, caps);
+        }
+        held->mapped = gst_video_frame_map(&held->frame, &info_, buffer, GST_MAP_READ);
+        if (!held->mapped) return std::nullopt;
+        const GstVideoFrame& f = held->frame;
+        switch (GST_VIDEO_FRAME_FORMAT(&f)) {
+            case GST_VIDEO_FORMAT_I420:
+            case GST_VIDEO_FORMAT_YV12:
+            case GST_VIDEO_FORMAT_NV12:
+            case GST_VIDEO_FORMAT_NV21:
+                break;
+            default:
+                return std::nullopt;
+        }
+        DecodedPicture picture;
+        picture.width = static_cast<std::size_t>(GST_VIDEO_FRAME_WIDTH(&f));
+        picture.height = static_cast<std::size_t>(GST_VIDEO_FRAME_HEIGHT(&f));
+        picture.y = component(f, GST_VIDEO_COMP_Y);
+        picture.u = component(f, GST_VIDEO_COMP_U);
+        picture.v = component(f, GST_VIDEO_COMP_V);
+        picture.yStride = static_cast<std::size_t>(GST_VIDEO_FRAME_COMP_STRIDE(&f, 0));
+        picture.uvStride = static_cast<std::size_t>(GST_VIDEO_FRAME_COMP_STRIDE(&f, 1));
+        picture.uvStep = static_cast<std::size_t>(GST_VIDEO_FRAME_COMP_PSTRIDE(&f, 1));
+        picture.bt709 = info_.colorimetry.matrix == GST_VIDEO_COLOR_MATRIX_BT709;
+        picture.fullRange = info_.colorimetry.range == GST_VIDEO_COLOR_RANGE_0_255;
+        picture.hold = std::move(held);
+        return picture;
+    }
+
+  private:
+    static void onSourceSetup(GstElement*, GstElement* source, gpointer) {
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "latency"))
+            g_object_set(source, "latency", RtspLatencyMs, nullptr);
+    }
+
+    static GstFlowReturn onSample(GstAppSink* sink, gpointer self) {
+        auto* decoder = static_cast<GstStreamDecoder*>(self);
+        GstSample* sample = gst_app_sink_pull_sample(sink);
+        if (!sample) return GST_FLOW_OK;
+        bool announce = false;
+        {
+            const std::lock_guard lock(decoder->mutex_);
+            // Only the newest counts: an older one would be replaced before anyone saw it.
+            if (decoder->latest_) gst_sample_unref(decoder->latest_);
+            decoder->latest_ = sample;
+            announce = !std::exchange(decoder->announced_, true);
+        }
+        if (announce && decoder->events_.pictureReady) decoder->events_.pictureReady();
+        return GST_FLOW_OK;
+    }
+
+    static GstBusSyncReply onMessage(GstBus*, GstMessage* message, gpointer self) {
+        static_cast<GstStreamDecoder*>(self)->handle(message);
+        return GST_BUS_DROP;
+    }
+
+    void handle(GstMessage* message) {
+        switch (GST_MESSAGE_TYPE(message)) {
+            case GST_MESSAGE_ERROR: {
+                GError* error = nullptr;
+                gst_message_parse_error(message, &error, nullptr);
+                report({kindOf(error), error ? error->message : "", {}});
+                if (error) g_error_free(error);
+                break;
+            }
+            case GST_MESSAGE_EOS:
+                report({StreamFailure::Kind::Ended, {}, {}});
+                break;
+            case GST_MESSAGE_ELEMENT:
+                // The picture cannot be decoded here; a missing audio decoder does not matter.
+                if (std::string type = missingDecoder(message);
+                    type.starts_with("video/") || type.starts_with("image/"))
+                    report({StreamFailure::Kind::MissingDecoder, {}, std::move(type)});
+                break;
+            default:
+                break;
+        }
+    }
+
+    static StreamFailure::Kind kindOf(const GError* error) {
+        if (!error) return StreamFailure::Kind::NoContact;
+        if (error->domain == GST_RESOURCE_ERROR)
+            return error->code == GST_RESOURCE_ERROR_NOT_AUTHORIZED
+                       ? StreamFailure::Kind::Denied
+                       : StreamFailure::Kind::NoContact;
+        if (error->domain == GST_STREAM_ERROR) {
+            switch (error->code) {
+                case GST_STREAM_ERROR_CODEC_NOT_FOUND:
+                    return StreamFailure::Kind::MissingDecoder;
+                case GST_STREAM_ERROR_DECODE:
+                case GST_STREAM_ERROR_DEMUX:
+                case GST_STREAM_ERROR_FORMAT:
+                case GST_STREAM_ERROR_WRONG_TYPE:
+                case GST_STREAM_ERROR_TYPE_NOT_FOUND:
+                    return StreamFailure::Kind::Unplayable;
+                default:
+                    break;
+            }
+        }
+        if (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN)
+            return StreamFailure::Kind::MissingDecoder;
+        return StreamFailure::Kind::NoContact;
+    }
+
+    // The media type of a "missing-plugin" message's decoder, else empty.
+    static std::string missingDecoder(GstMessage* message) {
+        const GstStructure* s = gst_message_get_structure(message);
+        if (!s || !gst_structure_has_name(s, "missing-plugin")) return {};
+        const gchar* type = gst_structure_get_string(s, "type");
+        GstCaps* caps = nullptr;
+        if (!type || g_strcmp0(type, "decoder") != 0 ||
+            !gst_structure_get(s, "detail", GST_TYPE_CAPS, &caps, nullptr) || !caps)
+            return {};
+        std::string name;
+        if (gst_caps_get_size(caps) > 0)
+            name = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+        gst_caps_unref(caps);
+        return name;
+    }
+
+    // The first failure only: what follows it is its echo.
+    void report(const StreamFailure& failure) {
+        if (failedOnce_.exchange(true)) return;
+        if (events_.failed) events_.failed(failure);
+    }
+
+    Events events_;
+    GstElement* pipeline_ = nullptr;
+    GstBus* bus_ = nullptr;
+    std::mutex mutex_;
+    GstSample* latest_ = nullptr;  // under mutex_
+    bool announced_ = false;       // under mutex_
+    std::atomic<bool> failedOnce_{false};
+    GstCaps* infoCaps_ = nullptr;  // what info_ was read from; the taking thread's
+    GstVideoInfo info_{};
+};
+
+}  // namespace
+
+std::unique_ptr<StreamDecoder> makeStreamDecoder(const std::string& uri,
+                                                 StreamDecoder::Events events) {
+    if (!gst_is_initialized() && !gst_init_check(nullptr, nullptr, nullptr)) return nullptr;
+    return std::make_unique<GstStreamDecoder>(uri, std::move(events));
+}
+
+}  // namespace skymra

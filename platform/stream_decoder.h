@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace skymra {
+
+// A decoder's picture as it left the decoder, in 4:2:0 planes (two colour planes, or one with
+// `u` and `v` interleaved: `uvStep` 2), readable for as long as `hold` lives.
+struct DecodedPicture {
+    std::size_t width = 0, height = 0;
+    std::span<const std::uint8_t> y, u, v;
+    std::size_t yStride = 0, uvStride = 0, uvStep = 1;
+    bool bt709 = false;
+    bool fullRange = false;
+    std::shared_ptr<const void> hold;
+};
+
+// Why a stream cannot go on, in the media framework's own words.
+struct StreamFailure {
+    enum class Kind { NoContact, Denied, Unplayable, MissingDecoder, Ended };
+    Kind kind = Kind::NoContact;
+    std::string message;
+    // For a missing decoder, the media type it would have decoded ("video/x-h264").
+    std::string missingType;
+};
+
+// A network camera's stream received and decoded by the platform's media framework, its pictures
+// handed over as the decoder left them: no player's video output, no conversion before they are
+// asked for. The events come from the framework's threads; nothing comes after destruction.
+class StreamDecoder {
+  public:
+    struct Events {
+        std::function<void()> pictureReady;  // once, until the picture is taken
+        std::function<void(const StreamFailure&)> failed;
+    };
+    virtual ~StreamDecoder() = default;
+    // The newest picture since the last call, if one came.
+    virtual std::optional<DecodedPicture> take() = 0;
+};
+
+// A started decoder for the stream at `uri` (rtsp), where the platform has one; else none, and
+// the caller plays the stream some other way.
+std::unique_ptr<StreamDecoder> makeStreamDecoder(const std::string& uri,
+                                                 StreamDecoder::Events events);
+
+}  // namespace skymra
