@@ -44,16 +44,16 @@ shares() {
   sleep 10
   a1=$(ran "$1")
   b1=$(ran "$2")
-  awk -v a="$((a1 - a0))" -v b="$((b1 - b0))" 'BEGIN { printf "%.2f %.2f", a / 1e8, b / 1e8 }'
+  awk -v a="$((a1 - a0))" -v b="$((b1 - b0))" 'BEGIN { printf "%.2f %.2f\n", a / 1e8, b / 1e8 }'
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 devices=build/tests/devices/skymra_stream_device_tests
 # Starts the program previewing address URL on its own display; prints its process id.
 watch() {
   xvfb-run -a -s "-screen 0 1024x768x24" "$devices" --stream-cpu "$1" 16 >/dev/null 2>&1 &
-  local pid=""
+  local runner=$! pid=""
   for _ in $(seq 50); do
-    pid=$(pgrep -n -f "skymra_stream_device_tests --stream-cpu $1") && break
+    pid=$(pgrep -P "$runner" -f "^$devices") && break
     sleep 0.1
   done
   echo "$pid"
