@@ -23,7 +23,8 @@ struct DecodedPicture {
 
 // Why a stream cannot go on, in the media framework's own words.
 struct StreamFailure {
-    enum class Kind { NoContact, Denied, Unplayable, MissingDecoder, Ended };
+    // Flood: the source sent far more than a camera would (the program grew by it).
+    enum class Kind { NoContact, Denied, Unplayable, MissingDecoder, Ended, Flood };
     Kind kind = Kind::NoContact;
     std::string message;
     // For a missing decoder, the media type it would have decoded ("video/x-h264").

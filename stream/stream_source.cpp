@@ -214,6 +214,9 @@ void StreamSource::onDecoderFailed(const StreamFailure& failure) {
         case StreamFailure::Kind::Ended:
             fail(tr("strömmen tog slut"));
             break;
+        case StreamFailure::Kind::Flood:
+            fail(tr("källan skickade orimligt mycket data"));
+            break;
         case StreamFailure::Kind::NoContact:
             fail(with(seenFrame_ ? tr("strömmen bröts") : tr("ingen kontakt med källan")));
             break;

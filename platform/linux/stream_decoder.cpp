@@ -4,8 +4,22 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <fstream>
 #include <mutex>
+#include <optional>
+#include <string_view>
+#include <thread>
 #include <utility>
 
 namespace skymra {
@@ -14,6 +28,81 @@ namespace {
 // What rtspsrc holds back to reorder packets: its own 2 s make a camera's picture lag far behind
 // the room; a local network reorders little.
 constexpr guint RtspLatencyMs = 300;
+
+// rtspsrc takes whatever length a server's answer claims and fills it as fast as the server
+// sends (GStreamer 1.22 gives rtspsrc no limit to set): while a stream plays, the program may
+// grow by this much before the stream counts as a flood and is stopped.
+constexpr long long MaxGrowthBytes = 256LL << 20;
+constexpr auto GrowthCheck = std::chrono::milliseconds(100);
+
+long long residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    long long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Where rtspsrc connects for `uri`: its port, and its address where the host is written as one.
+struct Peer {
+    int port = 554;
+    std::optional<in_addr> v4;
+    std::optional<in6_addr> v6;
+};
+
+Peer peerOf(const std::string& uri) {
+    Peer peer;
+    GstUri* parsed = gst_uri_from_string(uri.c_str());
+    if (!parsed) return peer;
+    if (const guint port = gst_uri_get_port(parsed); port != GST_URI_NO_PORT)
+        peer.port = static_cast<int>(port);
+    else if (g_strcmp0(gst_uri_get_scheme(parsed), "rtsps") == 0)
+        peer.port = 322;
+    if (const gchar* host = gst_uri_get_host(parsed)) {
+        std::string bare(host);
+        if (bare.size() > 2 && bare.front() == '[') bare = bare.substr(1, bare.size() - 2);
+        in_addr v4{};
+        in6_addr v6{};
+        if (inet_pton(AF_INET, bare.c_str(), &v4) == 1) peer.v4 = v4;
+        if (inet_pton(AF_INET6, bare.c_str(), &v6) == 1) peer.v6 = v6;
+    }
+    gst_uri_unref(parsed);
+    return peer;
+}
+
+// Ends this process's TCP connections to `peer` (rtspsrc's to the camera) for reading and
+// writing. rtspsrc holds its lock through the whole of an answer it waits for, and stopping it
+// waits for that lock: a server that never finishes its answer would hold the window up to the
+// 20 s rtspsrc waits. The sockets stay open for their owner to close.
+void shutDownConnectionsTo(const Peer& peer) {
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds) return;
+    while (const dirent* entry = readdir(fds)) {
+        int fd = -1;
+        const std::string_view name(entry->d_name);
+        if (std::from_chars(name.data(), name.data() + name.size(), fd).ec != std::errc() ||
+            fd == dirfd(fds))
+            continue;
+        int type = 0;
+        socklen_t length = sizeof type;
+        if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) != 0 || type != SOCK_STREAM)
+            continue;
+        sockaddr_storage address{};
+        length = sizeof address;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) continue;
+        bool same = false;
+        if (address.ss_family == AF_INET) {
+            const auto& in = reinterpret_cast<const sockaddr_in&>(address);
+            same = ntohs(in.sin_port) == peer.port &&
+                   (!peer.v4 || in.sin_addr.s_addr == peer.v4->s_addr) && !peer.v6;
+        } else if (address.ss_family == AF_INET6) {
+            const auto& in = reinterpret_cast<const sockaddr_in6&>(address);
+            same = ntohs(in.sin6_port) == peer.port && !peer.v4 &&
+                   (!peer.v6 || std::memcmp(&in.sin6_addr, &*peer.v6, sizeof(in6_addr)) == 0);
+        }
+        if (same) shutdown(fd, SHUT_RDWR);
+    }
+    closedir(fds);
+}
 
 // A sample mapped for reading, for as long as its picture is read.
 struct MappedSample {
@@ -43,7 +132,8 @@ std::span<const std::uint8_t> component(const GstVideoFrame& frame, guint c) {
 // the decoder's own 4:2:0 pictures: videoconvert only converts what a decoder gives otherwise.
 class GstStreamDecoder final : public StreamDecoder {
   public:
-    GstStreamDecoder(const std::string& uri, Events events) : events_(std::move(events)) {
+    GstStreamDecoder(const std::string& uri, Events events)
+        : events_(std::move(events)), peer_(peerOf(uri)) {
         GError* error = nullptr;
         pipeline_ = gst_parse_launch(
             "uridecodebin name=source caps=video/x-raw ! videoconvert ! "
@@ -69,12 +159,24 @@ class GstStreamDecoder final : public StreamDecoder {
 
         bus_ = gst_element_get_bus(pipeline_);
         gst_bus_set_sync_handler(bus_, &GstStreamDecoder::onMessage, this, nullptr);
+        watch_ = std::thread(&GstStreamDecoder::watchGrowth, this, residentBytes());
         if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
             report({StreamFailure::Kind::NoContact, {}, {}});
     }
 
     ~GstStreamDecoder() override {
+        if (watch_.joinable()) {
+            {
+                const std::lock_guard lock(watchMutex_);
+                stopping_ = true;
+            }
+            watchWake_.notify_all();
+            watch_.join();
+        }
         if (pipeline_) {
+            // A stream that never flowed, or failed, may have rtspsrc waiting on an answer that
+            // does not end; one that flows is stopped as usual, with its TEARDOWN.
+            if (!flowing_ || failedOnce_) shutDownConnectionsTo(peer_);
             // Joins the streaming threads: no callback runs after this.
             gst_element_set_state(pipeline_, GST_STATE_NULL);
             if (bus_) {
@@ -136,6 +238,16 @@ class GstStreamDecoder final : public StreamDecoder {
     }
 
   private:
+    void watchGrowth(long long atStart) {
+        std::unique_lock lock(watchMutex_);
+        while (!watchWake_.wait_for(lock, GrowthCheck, [this] { return stopping_; })) {
+            if (residentBytes() - atStart > MaxGrowthBytes) {
+                report({StreamFailure::Kind::Flood, {}, {}});
+                return;
+            }
+        }
+    }
+
     static void onSourceSetup(GstElement*, GstElement* source, gpointer) {
         if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "latency"))
             g_object_set(source, "latency", RtspLatencyMs, nullptr);
@@ -145,6 +257,7 @@ class GstStreamDecoder final : public StreamDecoder {
         auto* decoder = static_cast<GstStreamDecoder*>(self);
         GstSample* sample = gst_app_sink_pull_sample(sink);
         if (!sample) return GST_FLOW_OK;
+        decoder->flowing_ = true;
         bool announce = false;
         {
             const std::lock_guard lock(decoder->mutex_);
@@ -239,6 +352,12 @@ class GstStreamDecoder final : public StreamDecoder {
     GstSample* latest_ = nullptr;  // under mutex_
     bool announced_ = false;       // under mutex_
     std::atomic<bool> failedOnce_{false};
+    std::atomic<bool> flowing_{false};
+    Peer peer_;
+    std::thread watch_;
+    std::mutex watchMutex_;
+    std::condition_variable watchWake_;
+    bool stopping_ = false;        // under watchMutex_
     GstCaps* infoCaps_ = nullptr;  // what info_ was read from; the taking thread's
     GstVideoInfo info_{};
 };

@@ -5,9 +5,13 @@
 #include "platform/stream_decoder.h"
 #include "tests/devices/program.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTcpServer>
+#include <QTcpSocket>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -206,6 +210,79 @@ TEST(RtspDevice, ACameraThatIsNotThereIsReportedByTheDecoder) {
     EXPECT_EQ(said.failure->kind, StreamFailure::Kind::NoContact);
     EXPECT_EQ(said.pictures, 0);
     EXPECT_FALSE(decoder->take().has_value());
+}
+
+long long residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * 4096;
+}
+
+// A server that answers the first request with a body it says is 2 GB long and sends it as fast
+// as it can: rtspsrc would take it all. The stream is stopped as a flood, the program's growth
+// stays bounded, and the memory is given back.
+TEST(RtspDevice, AServerThatFloodsTheAnswerIsStoppedBeforeTheProgramSwells) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    // Kept well ahead of the socket: this thread serves only between the test's waits.
+    const QByteArray chunk(1 << 20, 'a');
+    const auto flood = [&chunk](QTcpSocket* socket) {
+        while (socket->bytesToWrite() < 16 * chunk.size()) socket->write(chunk);
+    };
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, flood] {
+            socket->readAll();
+            if (socket->property("answered").toBool()) return;
+            socket->setProperty("answered", true);
+            socket->write(
+                "RTSP/1.0 200 OK\r\nCSeq: 1\r\nContent-Type: application/sdp\r\n"
+                "Content-Length: 2000000000\r\n\r\n");
+            flood(socket);
+        });
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket,
+                         [socket, flood] { flood(socket); });
+    });
+    const long long before = residentBytes();
+    long long most = before;
+    DecoderEvents said;
+    auto decoder = makeStreamDecoder(
+        QStringLiteral("rtsp://127.0.0.1:%1/h264").arg(server.serverPort()).toStdString(),
+        said.events());
+    ASSERT_NE(decoder, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            most = std::max(most, residentBytes());
+            return said.failed();
+        },
+        20000));
+    EXPECT_EQ(said.failure->kind, StreamFailure::Kind::Flood);
+    std::printf("the program grew by at most %lld MB\n", (most - before) >> 20);
+    EXPECT_LT(most - before, 512LL << 20);
+    QElapsedTimer stopping;
+    stopping.start();
+    decoder.reset();
+    EXPECT_LT(stopping.elapsed(), 2000);  // rtspsrc alone would wait 20 s for the rest
+    EXPECT_LT(residentBytes() - before, 128LL << 20);
+}
+
+// A server that takes the connection and never answers: the decoder is let go of at once,
+// without the window waiting out rtspsrc's 20 s.
+TEST(RtspDevice, AServerThatNeverAnswersIsLeftAtOnce) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    DecoderEvents said;
+    auto decoder = makeStreamDecoder(
+        QStringLiteral("rtsp://127.0.0.1:%1/h264").arg(server.serverPort()).toStdString(),
+        said.events());
+    ASSERT_NE(decoder, nullptr);
+    ASSERT_TRUE(server.waitForNewConnection(5000));
+    QTest::qWait(500);  // the request is waiting for its answer
+    EXPECT_FALSE(said.failed());
+    QElapsedTimer stopping;
+    stopping.start();
+    decoder.reset();
+    EXPECT_LT(stopping.elapsed(), 2000);
 }
 
 }  // namespace
