@@ -132,11 +132,23 @@ QImage imageFromYuv420(const Yuv420& in, QSize size, YuvMatrix matrix, YuvRange 
                        QSize atLeast) {
     if (size.isEmpty()) return {};
     const std::size_t shrink = shrinkFor(size, atLeast);
-    const auto w = static_cast<std::size_t>(size.width());
+    auto w = static_cast<std::size_t>(size.width());
     const auto h = static_cast<std::size_t>(size.height());
+    Yuv420 planes = in;
+    if (!atLeast.isEmpty() && w * 3 > h * 4) {
+        // Only the middle 4:3 that the normalisation keeps: the sides are never converted.
+        const std::size_t shown = h * 4 / 3;
+        const std::size_t left = (w - shown) / 2 & ~std::size_t{1};
+        const std::size_t colour = left / 2 * in.uvStep;
+        if (left > in.y.size() || colour > in.u.size() || colour > in.v.size()) return {};
+        planes.y = in.y.subspan(left);
+        planes.u = in.u.subspan(colour);
+        planes.v = in.v.subspan(colour);
+        w = shown;
+    }
     QImage image(static_cast<int>(w / shrink), static_cast<int>(h / shrink), QImage::Format_RGB32);
     const bool ok =
-        !image.isNull() && convertYuv420(in, matrix, range, w, h, shrink,
+        !image.isNull() && convertYuv420(planes, matrix, range, w, h, shrink,
                                          std::span(reinterpret_cast<std::uint32_t*>(image.bits()),
                                                    static_cast<std::size_t>(image.width()) *
                                                        static_cast<std::size_t>(image.height())));

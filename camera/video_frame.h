@@ -13,9 +13,10 @@ namespace skymra {
 enum class FrameMemory { MayVanish, Own };
 
 // The frame's picture, or a null image when it cannot be read; memory that may vanish is read
-// only through a guarded copy. A decoder's 4:2:0 frame comes
-// out made smaller by a whole factor where it still covers `atLeast` once cropped to 4:3 (a
-// 1280 x 720 frame for a 320 x 240 capture: a third), so the full size is never converted.
+// only through a guarded copy. Given `atLeast` (the capture size), a decoder's 4:2:0 frame
+// comes out as the normalisation will keep it: its middle 4:3, made smaller by a whole factor
+// where that still covers `atLeast` (a 1280 x 720 frame for a 320 x 240 capture: its middle
+// 960 columns, a third), so the full size is never converted.
 QImage imageFromVideoFrame(const QVideoFrame& frame, QSize atLeast = {},
                            FrameMemory memory = FrameMemory::MayVanish);
 

@@ -131,16 +131,34 @@ TEST(Yuv420Test, MatchesQtsConversionInEveryLayoutAndShrinksToTheCaptureSize) {
             EXPECT_EQ(imageFromVideoFrame(frame), ours);  // through a guarded copy: the same
         }
     }
-    // 1280 x 720 for 320 x 240: a third, 426 x 240, which the normalisation crops to 4:3.
+    // 1280 x 720 for 320 x 240: its middle 960 columns, a third, as the normalisation keeps it.
     const auto sized = [&](QSize frame, QSize capture) {
         return imageFromVideoFrame(randomYuv420(frame, QVideoFrameFormat::Format_NV12, rng),
                                    capture, FrameMemory::Own)
             .size();
     };
-    EXPECT_EQ(sized({1280, 720}, {320, 240}), QSize(426, 240));
+    EXPECT_EQ(sized({1280, 720}, {320, 240}), QSize(320, 240));
+    EXPECT_EQ(sized({1280, 720}, {}), QSize(1280, 720));  // no capture size: all of it
     EXPECT_EQ(sized({640, 480}, {320, 240}), QSize(320, 240));
     EXPECT_EQ(sized({640, 480}, {640, 480}), QSize(640, 480));
     EXPECT_EQ(sized({320, 240}, {640, 480}), QSize(320, 240));  // never larger
+}
+
+// A wide picture loses its sides as the normalisation would crop them: what is left is its
+// middle, whatever the layout.
+TEST(Yuv420Test, AWidePictureIsConvertedOnlyInItsMiddle4By3) {
+    // 16 x 6, black but for white in the middle 8 columns, neutral colour.
+    std::vector<std::uint8_t> y(16 * 6, 16), uv(8 * 3 * 2, 128);
+    for (std::size_t row = 0; row < 6; ++row)
+        for (std::size_t x = 4; x < 12; ++x) y[row * 16 + x] = 235;
+    for (const std::size_t step : {1u, 2u}) {
+        const Yuv420 in{y, 16, uv, std::span(uv).subspan(step - 1), 8 * step, step};
+        const QImage image =
+            imageFromYuv420(in, QSize(16, 6), YuvMatrix::Bt601, YuvRange::Limited, QSize(4, 3));
+        ASSERT_EQ(image.size(), QSize(4, 3));  // the middle 8 x 6, halved
+        for (int row = 0; row < image.height(); ++row)
+            for (int x = 0; x < image.width(); ++x) EXPECT_EQ(image.pixel(x, row), 0xFFFFFFFFu);
+    }
 }
 
 TEST(Yuv420Test, AShrunkPixelIsTheMeanOfItsLumasAndPlanesThatDoNotFitAreRefused) {
