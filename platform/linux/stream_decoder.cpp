@@ -6,16 +6,17 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -33,13 +34,18 @@ constexpr guint RtspLatencyMs = 300;
 // sends (GStreamer 1.22 gives rtspsrc no limit to set): while a stream plays, the program may
 // grow by this much before the stream counts as a flood and is stopped.
 constexpr long long MaxGrowthBytes = 256LL << 20;
-constexpr auto GrowthCheck = std::chrono::milliseconds(100);
+constexpr auto GrowthCheck = std::chrono::milliseconds(200);
 
-long long residentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    long long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * sysconf(_SC_PAGESIZE);
+// The program's resident size, read from `statm` (/proc/self/statm, kept open); 0 if unknown.
+long long residentBytes(int statm) {
+    char text[128];
+    const ssize_t got = pread(statm, text, sizeof text - 1, 0);
+    if (got <= 0) return 0;
+    const char* end = text + got;
+    const char* resident = std::find(static_cast<const char*>(text), end, ' ');
+    long long pages = 0;
+    if (resident == end || std::from_chars(resident + 1, end, pages).ec != std::errc()) return 0;
+    return pages * sysconf(_SC_PAGESIZE);
 }
 
 // Where rtspsrc connects for `uri`: its port, and its address where the host is written as one.
@@ -159,7 +165,9 @@ class GstStreamDecoder final : public StreamDecoder {
 
         bus_ = gst_element_get_bus(pipeline_);
         gst_bus_set_sync_handler(bus_, &GstStreamDecoder::onMessage, this, nullptr);
-        watch_ = std::thread(&GstStreamDecoder::watchGrowth, this, residentBytes());
+        statm_ = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+        if (statm_ >= 0)
+            watch_ = std::thread(&GstStreamDecoder::watchGrowth, this, residentBytes(statm_));
         if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
             report({StreamFailure::Kind::NoContact, {}, {}});
     }
@@ -173,6 +181,7 @@ class GstStreamDecoder final : public StreamDecoder {
             watchWake_.notify_all();
             watch_.join();
         }
+        if (statm_ >= 0) close(statm_);
         if (pipeline_) {
             // A stream that never flowed, or failed, may have rtspsrc waiting on an answer that
             // does not end; one that flows is stopped as usual, with its TEARDOWN.
@@ -241,7 +250,7 @@ class GstStreamDecoder final : public StreamDecoder {
     void watchGrowth(long long atStart) {
         std::unique_lock lock(watchMutex_);
         while (!watchWake_.wait_for(lock, GrowthCheck, [this] { return stopping_; })) {
-            if (residentBytes() - atStart > MaxGrowthBytes) {
+            if (residentBytes(statm_) - atStart > MaxGrowthBytes) {
                 report({StreamFailure::Kind::Flood, {}, {}});
                 return;
             }
@@ -354,6 +363,7 @@ class GstStreamDecoder final : public StreamDecoder {
     std::atomic<bool> failedOnce_{false};
     std::atomic<bool> flowing_{false};
     Peer peer_;
+    int statm_ = -1;
     std::thread watch_;
     std::mutex watchMutex_;
     std::condition_variable watchWake_;
