@@ -155,12 +155,18 @@ class GstStreamDecoder final : public StreamDecoder {
         g_object_set(source, "uri", uri.c_str(), nullptr);
         g_signal_connect(source, "source-setup", G_CALLBACK(&GstStreamDecoder::onSourceSetup),
                          nullptr);
+        g_signal_connect(source, "autoplug-select", G_CALLBACK(&GstStreamDecoder::onAutoplug),
+                         nullptr);
         gst_object_unref(source);
 
         GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline_), "sink");
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = &GstStreamDecoder::onSample;
         gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+        GstPad* input = gst_element_get_static_pad(sink, "sink");
+        gst_pad_add_probe(input, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, &GstStreamDecoder::onQuery,
+                          nullptr, nullptr);
+        gst_object_unref(input);
         gst_object_unref(sink);
 
         bus_ = gst_element_get_bus(pipeline_);
@@ -257,9 +263,35 @@ class GstStreamDecoder final : public StreamDecoder {
         }
     }
 
+    // decodebin's answers to "autoplug-select" (GstAutoplugSelectResult, not in its headers).
+    enum AutoplugSelect { Try = 0, Skip = 2 };
+
+    // A parser is left out where a decoder takes the depayloader's output as it is (H.264 as
+    // rtph264depay gives it): parsing every frame again costs a fifth of decoding it.
+    static int onAutoplug(GstElement*, GstPad*, GstCaps* caps, GstElementFactory* factory,
+                          gpointer) {
+        if (!gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_PARSER)) return Try;
+        GList* decoders = gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_DECODER,
+                                                                GST_RANK_MARGINAL);
+        bool direct = false;
+        for (GList* d = decoders; d && !direct; d = d->next)
+            direct = gst_element_factory_can_sink_all_caps(GST_ELEMENT_FACTORY(d->data), caps);
+        gst_plugin_feature_list_free(decoders);
+        return direct ? Skip : Try;
+    }
+
     static void onSourceSetup(GstElement*, GstElement* source, gpointer) {
         if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "latency"))
             g_object_set(source, "latency", RtspLatencyMs, nullptr);
+    }
+
+    // Pictures are read through their video meta, with whatever strides the decoder keeps:
+    // saying so lets it hand over its own frames instead of copying each into plain rows.
+    static GstPadProbeReturn onQuery(GstPad*, GstPadProbeInfo* info, gpointer) {
+        GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
+        if (GST_QUERY_TYPE(query) != GST_QUERY_ALLOCATION) return GST_PAD_PROBE_OK;
+        gst_query_add_allocation_meta(query, GST_VIDEO_META_API_TYPE, nullptr);
+        return GST_PAD_PROBE_HANDLED;
     }
 
     static GstFlowReturn onSample(GstAppSink* sink, gpointer self) {
