@@ -35,10 +35,11 @@ export QT_QPA_PLATFORM=xcb
 unset QT_XCB_GL_INTEGRATION
 # Nanoseconds process PID's threads have run (the scheduler's own count, not 10 ms ticks).
 ran() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f", s }'; }
-# The shares of one core that processes A and B use over the same 10 s, after 3 s to settle.
+# The shares of one core that processes A and B use over the same 10 s, after 5 s to settle
+# (the program starts its window and GStreamer first).
 shares() {
   local a0 b0 a1 b1
-  sleep 3
+  sleep 5
   a0=$(ran "$1")
   b0=$(ran "$2")
   sleep 10
