@@ -267,7 +267,7 @@ class GstStreamDecoder final : public StreamDecoder {
     enum AutoplugSelect { Try = 0, Skip = 2 };
 
     // A parser is left out where a decoder takes the depayloader's output as it is (H.264 as
-    // rtph264depay gives it): parsing every frame again costs a fifth of decoding it.
+    // rtph264depay gives it): parsing every frame again costs up to a fifth of decoding it.
     static int onAutoplug(GstElement*, GstPad*, GstCaps* caps, GstElementFactory* factory,
                           gpointer) {
         if (!gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_PARSER)) return Try;
