@@ -62,14 +62,11 @@ class FramePlanes {
     std::vector<Plane> planes_;
 };
 
-// The largest whole factor by which a frame can shrink and still cover `atLeast` once cropped
-// to 4:3 as the frame's normalisation crops it.
-std::size_t shrinkFor(QSize frame, QSize atLeast) {
+// The largest whole factor by which a picture can shrink and still cover `atLeast`.
+std::size_t shrinkFor(std::size_t w, std::size_t h, QSize atLeast) {
     if (atLeast.isEmpty()) return 1;
-    const qint64 w = frame.width(), h = frame.height();
-    const qint64 shown = w * 3 > h * 4 ? h * 4 / 3 : w;
-    return static_cast<std::size_t>(
-        std::max<qint64>(1, std::min(shown / atLeast.width(), h / atLeast.height())));
+    return std::max<std::size_t>(1, std::min(w / static_cast<std::size_t>(atLeast.width()),
+                                             h / static_cast<std::size_t>(atLeast.height())));
 }
 
 // A decoder's 4:2:0 frame, mapped as it is: Qt 6.4 would convert it whole, through the graphics
@@ -131,7 +128,6 @@ QImage fromYuv422(const FramePlanes& planes, QSize size, Yuv422 layout) {
 QImage imageFromYuv420(const Yuv420& in, QSize size, YuvMatrix matrix, YuvRange range,
                        QSize atLeast) {
     if (size.isEmpty()) return {};
-    const std::size_t shrink = shrinkFor(size, atLeast);
     auto w = static_cast<std::size_t>(size.width());
     const auto h = static_cast<std::size_t>(size.height());
     Yuv420 planes = in;
@@ -146,6 +142,7 @@ QImage imageFromYuv420(const Yuv420& in, QSize size, YuvMatrix matrix, YuvRange 
         planes.v = in.v.subspan(colour);
         w = shown;
     }
+    const std::size_t shrink = shrinkFor(w, h, atLeast);
     QImage image(static_cast<int>(w / shrink), static_cast<int>(h / shrink), QImage::Format_RGB32);
     const bool ok =
         !image.isNull() && convertYuv420(planes, matrix, range, w, h, shrink,

@@ -42,10 +42,6 @@ inline std::uint32_t toByte(float v) {
     return static_cast<std::uint32_t>(static_cast<int>(std::min(std::max(v + 0.5f, 0.0f), 255.0f)));
 }
 
-}  // namespace
-
-namespace {
-
 bool fits(std::span<const std::uint8_t> plane, std::size_t stride, std::size_t rows,
           std::size_t lastByte) {
     return rows == 0 || (stride > lastByte && plane.size() >= stride * (rows - 1) + lastByte + 1);

@@ -107,11 +107,9 @@ QString noDecoderFor(QMediaFormat::VideoCodec codec) {
         .arg(QMediaFormat::videoCodecDescription(codec), packageFor(codec));
 }
 
-// What cameras send that this machine cannot decode, when the codec itself is not known: the
-// likely one and its package. Empty when it can decode them all.
-QString likelyMissingDecoder() {
-    const QList<QMediaFormat::VideoCodec> decodable =
-        QMediaFormat().supportedVideoCodecs(QMediaFormat::Decode);
+// What cameras send that this machine cannot decode (of `decodable`), when the codec itself is
+// not known: the likely one and its package. Empty when it can decode them all.
+QString likelyMissingDecoder(const QList<QMediaFormat::VideoCodec>& decodable) {
     QStringList lacking;
     for (const auto codec : {QMediaFormat::VideoCodec::H264, QMediaFormat::VideoCodec::H265}) {
         if (!decodable.contains(codec)) lacking << QMediaFormat::videoCodecDescription(codec);
@@ -157,7 +155,7 @@ QString missingDecoder(const QMediaPlayer& player, const QString& message) {
     if (!message.contains(QLatin1String("plug-in"), Qt::CaseInsensitive) &&
         !message.contains(QLatin1String("insticksmodul"), Qt::CaseInsensitive))
         return {};
-    return likelyMissingDecoder();
+    return likelyMissingDecoder(decodable);
 }
 
 }  // namespace
@@ -198,11 +196,13 @@ void StreamSource::onDecoderFailed(const StreamFailure& failure) {
     switch (failure.kind) {
         case StreamFailure::Kind::MissingDecoder: {
             const auto codec = codecOfMediaType(QString::fromStdString(failure.missingType));
-            const QString likely = likelyMissingDecoder();
-            if (codec != QMediaFormat::VideoCodec::Unspecified)
+            if (codec != QMediaFormat::VideoCodec::Unspecified) {
                 fail(noDecoderFor(codec));
-            else
-                fail(likely.isEmpty() ? with(tr("formatet kan inte spelas")) : likely);
+                break;
+            }
+            const QString likely =
+                likelyMissingDecoder(QMediaFormat().supportedVideoCodecs(QMediaFormat::Decode));
+            fail(likely.isEmpty() ? with(tr("formatet kan inte spelas")) : likely);
             break;
         }
         case StreamFailure::Kind::Denied:
