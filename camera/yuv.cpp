@@ -107,13 +107,32 @@ void convertRow(const Yuv420& in, const Coefficients& c, std::size_t top, std::s
     int uu[Run], vv[Run];
     for (std::size_t first = 0; first < outW; first += Run) {
         const std::size_t n = std::min(Run, outW - first);
-        for (std::size_t i = 0; i < n; ++i) sums[i] = 0;
-        for (std::size_t dy = 0; dy < k; ++dy) {
-            const std::uint8_t* row = luma + dy * in.yStride + first * k;
+        if constexpr (Shrink != 0) {
+            // Down the rows first, whole runs of 16-bit columns at a time (at most 4 x 255),
+            // then across: nine byte loads a pixel become three.
+            std::uint16_t columns[Run * Shrink];
+            const std::uint8_t* row = luma + first * Shrink;
+            const std::size_t m = n * Shrink;
+            for (std::size_t j = 0; j < m; ++j) columns[j] = row[j];
+            for (std::size_t dy = 1; dy < Shrink; ++dy) {
+                const std::uint8_t* below = row + dy * in.yStride;
+                for (std::size_t j = 0; j < m; ++j)
+                    columns[j] = static_cast<std::uint16_t>(columns[j] + below[j]);
+            }
             for (std::size_t i = 0; i < n; ++i) {
                 unsigned sum = 0;
-                for (std::size_t dx = 0; dx < k; ++dx) sum += row[i * k + dx];
-                sums[i] += sum;
+                for (std::size_t dx = 0; dx < Shrink; ++dx) sum += columns[i * Shrink + dx];
+                sums[i] = sum;
+            }
+        } else {
+            for (std::size_t i = 0; i < n; ++i) sums[i] = 0;
+            for (std::size_t dy = 0; dy < k; ++dy) {
+                const std::uint8_t* row = luma + dy * in.yStride + first * k;
+                for (std::size_t i = 0; i < n; ++i) {
+                    unsigned sum = 0;
+                    for (std::size_t dx = 0; dx < k; ++dx) sum += row[i * k + dx];
+                    sums[i] += sum;
+                }
             }
         }
         if constexpr (Shrink % 2 == 0 && Shrink != 0) {
@@ -123,6 +142,21 @@ void convertRow(const Yuv420& in, const Coefficients& c, std::size_t top, std::s
             for (std::size_t i = 0; i < n; ++i) {
                 uu[i] = u[i * (Shrink / 2) * UvStep] - 128;
                 vv[i] = v[i * (Shrink / 2) * UvStep] - 128;
+            }
+        } else if constexpr (Shrink % 2 == 1) {
+            // Odd factors: a pair of pixels takes its colours from two fixed places in every
+            // Shrink colours (runs start at even pixels).
+            constexpr std::size_t a = Shrink / 2 / 2, b = (Shrink + Shrink / 2) / 2;
+            const std::uint8_t* u = uRow + first * Shrink / 2 * UvStep;
+            const std::uint8_t* v = vRow + first * Shrink / 2 * UvStep;
+            for (std::size_t i = 0; i < n; i += 2) {
+                const std::size_t at = i / 2 * Shrink;
+                uu[i] = u[(at + a) * UvStep] - 128;
+                vv[i] = v[(at + a) * UvStep] - 128;
+                if (i + 1 < n) {
+                    uu[i + 1] = u[(at + b) * UvStep] - 128;
+                    vv[i + 1] = v[(at + b) * UvStep] - 128;
+                }
             }
         } else {
             for (std::size_t i = 0; i < n; ++i) {

@@ -186,6 +186,56 @@ TEST(Yuv420Test, AShrunkPixelIsTheMeanOfItsLumasAndPlanesThatDoNotFitAreRefused)
                                whole));  // colour plane short
 }
 
+// Every factor, both colour layouts, rows of more than one pass: each pixel out is the mean of
+// its lumas with the colour at their middle, by the formula, so a sum or a colour taken from the
+// wrong place shows (the colours are noise).
+TEST(Yuv420Test, EveryShrinkFactorTakesItsOwnLumasAndTheColourAtTheirMiddle) {
+    std::mt19937 rng(3);
+    for (std::size_t k = 1; k <= 5; ++k) {
+        for (const std::size_t step : {1u, 2u}) {
+            SCOPED_TRACE(k * 10 + step);
+            const std::size_t w = 70 * k + 1, h = 2 * k + 1, cw = (w + 1) / 2, ch = (h + 1) / 2;
+            std::vector<std::uint8_t> y(w * h), uv(cw * ch * 2);
+            for (auto* plane : {&y, &uv})
+                for (auto& b : *plane) b = static_cast<std::uint8_t>(rng() & 0xFF);
+            // Two planes one after the other, or one plane with u and v interleaved.
+            const std::span<const std::uint8_t> u = std::span(uv).first(step == 1 ? cw * ch : 0);
+            const Yuv420 in{y,
+                            w,
+                            step == 1 ? u : std::span<const std::uint8_t>(uv),
+                            step == 1 ? std::span<const std::uint8_t>(uv).subspan(cw * ch)
+                                      : std::span<const std::uint8_t>(uv).subspan(1),
+                            cw * step,
+                            step};
+            const std::size_t outW = w / k, outH = h / k;
+            std::vector<std::uint32_t> out(outW * outH);
+            ASSERT_TRUE(convertYuv420(in, YuvMatrix::Bt601, YuvRange::Limited, w, h, k, out));
+            int worst = 0;
+            for (std::size_t oy = 0; oy < outH; ++oy) {
+                for (std::size_t ox = 0; ox < outW; ++ox) {
+                    double sum = 0;
+                    for (std::size_t dy = 0; dy < k; ++dy)
+                        for (std::size_t dx = 0; dx < k; ++dx)
+                            sum += y[(oy * k + dy) * w + ox * k + dx];
+                    const double l = 1.164384 * (sum / static_cast<double>(k * k) - 16);
+                    const std::size_t at =
+                        (oy * k + k / 2) / 2 * cw * step + (ox * k + k / 2) / 2 * step;
+                    const double cu = in.u[at] - 128.0, cv = in.v[at] - 128.0;
+                    const auto clamp = [](double c) {
+                        return std::clamp(static_cast<int>(std::lround(c)), 0, 255);
+                    };
+                    const QRgb got = out[oy * outW + ox];
+                    worst =
+                        std::max({worst, std::abs(qRed(got) - clamp(l + 1.596027 * cv)),
+                                  std::abs(qGreen(got) - clamp(l - 0.391762 * cu - 0.812968 * cv)),
+                                  std::abs(qBlue(got) - clamp(l + 2.017232 * cu))});
+                }
+            }
+            EXPECT_LE(worst, 1);
+        }
+    }
+}
+
 // JPEG's full range (what RTP/MJPEG cameras decode to), in rows longer than one pass of the
 // conversion and of a width that is none of its multiples, against the standards' formulas.
 TEST(Yuv420Test, FullRangeFollowsTheFormulasAcrossWholeRows) {
