@@ -109,7 +109,7 @@ void convertRow(const Yuv420& in, const Coefficients& c, std::size_t top, std::s
         const std::size_t n = std::min(Run, outW - first);
         if constexpr (Shrink != 0) {
             // Down the rows first, whole runs of 16-bit columns at a time (at most 4 x 255),
-            // then across: nine byte loads a pixel become three.
+            // then across: Shrink x Shrink byte loads a pixel become Shrink.
             std::uint16_t columns[Run * Shrink];
             const std::uint8_t* row = luma + first * Shrink;
             const std::size_t m = n * Shrink;
