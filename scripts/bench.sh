@@ -51,19 +51,21 @@ shares() {
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 devices=build/tests/devices/skymra_stream_device_tests
-# Starts the program previewing address URL on its own display; prints its process id.
-watch() {
-  xvfb-run -a -s "-screen 0 1024x768x24" "$devices" --stream-cpu "$1" 16 >/dev/null 2>&1 &
+# Starts a command on a display of its own; prints the command's process id (not xvfb-run's).
+onDisplay() {
+  xvfb-run -a -s "-screen 0 1024x768x24" "$@" >/dev/null 2>&1 &
   local runner=$! pid=""
   for _ in $(seq 50); do
-    pid=$(pgrep -P "$runner" -f "^$devices") && break
+    pid=$(pgrep -P "$runner" -f "^$1") && break
     sleep 0.1
   done
   echo "$pid"
 }
+# The program previewing address URL.
+watch() { onDisplay "$devices" --stream-cpu "$1" 16; }
 port=18554
 rtsp() {  # width height fps
-  local w=$1 h=$2 fps=$3 floor ours server client program url runner
+  local w=$1 h=$2 fps=$3 floor ours server client program url
   /usr/bin/python3 tests/devices/rtsp_server.py $port "$w" "$h" "$fps" 60 >/dev/null 2>&1 &
   server=$!
   sleep 2
@@ -78,14 +80,8 @@ rtsp() {  # width height fps
   echo "RTSP H.264 ${w} x ${h}, ${fps} frames/s: Skymra ${ours}%, decode-only client ${floor}%: $(ratio "$ours" "$floor")x (goal: at most 1.5x)"
   # For scale: what showing the picture costs. GStreamer's own client that decodes the stream
   # and shows it at the preview's size, on a display of its own, beside the program again.
-  xvfb-run -a -s "-screen 0 1024x768x24" gst-launch-1.0 -q rtspsrc location=$url ! \
-    rtph264depay ! avdec_h264 ! videoconvert ! videoscale ! video/x-raw,width=320,height=240 ! \
-    ximagesink >/dev/null 2>&1 &
-  runner=$!
-  for _ in $(seq 50); do
-    client=$(pgrep -P "$runner" gst-launch-1.0) && break
-    sleep 0.1
-  done
+  client=$(onDisplay gst-launch-1.0 -q rtspsrc location=$url ! rtph264depay ! avdec_h264 ! \
+    videoconvert ! videoscale ! video/x-raw,width=320,height=240 ! ximagesink)
   program=$(watch "$url")
   read -r floor ours < <(shares "$client" "$program")
   kill "$client" "$program" 2>/dev/null || true

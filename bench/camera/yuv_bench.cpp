@@ -38,7 +38,9 @@ void BM_Convert(benchmark::State& state, const Case& c) {
     };
     const std::size_t cw = c.width / 2, ch = c.height / 2, left = (c.width - c.shown) / 2;
     const std::vector<std::uint8_t> y = bytes(c.width * c.height);
-    const std::vector<std::uint8_t> u = bytes(cw * ch * c.uvStep), v = bytes(cw * ch);
+    // I420: u and v apart; NV12: both in u, interleaved.
+    const std::vector<std::uint8_t> u = bytes(cw * ch * c.uvStep),
+                                    v = bytes(c.uvStep == 1 ? cw * ch : 0);
     skymra::Yuv420 in;
     in.y = std::span(y).subspan(left);
     in.yStride = c.width;
