@@ -68,7 +68,7 @@ std::unique_ptr<FrameSource> SystemCatalog::open(const QByteArray& id) {
 }
 
 std::unique_ptr<FrameSource> SystemCatalog::openStream(const QUrl& url) {
-    return std::make_unique<StreamSource>(url);
+    return skymra::openStream(url);
 }
 
 }  // namespace skymra

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/stream_failure.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,19 +23,11 @@ struct DecodedPicture {
     std::shared_ptr<const void> hold;
 };
 
-// Why a stream cannot go on, in the media framework's own words.
-struct StreamFailure {
-    // Flood: the source sent far more than a camera would (the program grew by it).
-    enum class Kind { NoContact, Denied, Unplayable, MissingDecoder, Ended, Flood };
-    Kind kind = Kind::NoContact;
-    std::string message;
-    // For a missing decoder, the media type it would have decoded ("video/x-h264").
-    std::string missingType;
-};
-
 // A network camera's stream received and decoded by the platform's media framework, its pictures
 // handed over as the decoder left them: no player's video output, no conversion before they are
-// asked for. The events come from the framework's threads; nothing comes after destruction.
+// asked for. The events come from the framework's threads; nothing comes after destruction, and
+// destruction waits for nothing: a stream that never flowed has its own connection ended, and the
+// rest of its teardown goes on on a thread of its own.
 class StreamDecoder {
   public:
     struct Events {

@@ -7,8 +7,6 @@
 namespace skymra {
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("JpegDecoder", text); }
-
 // The largest of libjpeg's scale divisors whose result still covers the size wanted.
 int scaleDivisor(QSize full, QSize atLeast) {
     const qint64 usableWidth = std::min<qint64>(full.width(), qint64{full.height()} * 4 / 3);
@@ -21,24 +19,27 @@ int scaleDivisor(QSize full, QSize atLeast) {
 
 }  // namespace
 
-QImage decodeJpeg(const QByteArray& jpeg, QSize atLeast, QString* why, QSize* full) {
-    const auto fail = [&](const QString& reason) {
-        if (why) *why = reason;
+QImage decodeJpeg(const QByteArray& jpeg, QSize atLeast, StreamFailure* why, QSize* full) {
+    const auto fail = [&](StreamFailure::Kind kind, QSize size = {}) {
+        if (why) {
+            *why = StreamFailure{};
+            why->kind = kind;
+            why->width = size.width();
+            why->height = size.height();
+        }
         return QImage();
     };
-    if (!jpeg.startsWith("\xff\xd8")) return fail(tr("bilderna i strömmen är inte JPEG-bilder"));
+    if (!jpeg.startsWith("\xff\xd8")) return fail(StreamFailure::Kind::Unreadable);
     QBuffer buffer;
     buffer.setData(jpeg);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "jpeg");
     const QSize size = reader.size();  // from the header alone
-    if (!size.isValid() || size.isEmpty()) return fail(tr("bilderna i strömmen kunde inte läsas"));
+    if (!size.isValid() || size.isEmpty()) return fail(StreamFailure::Kind::Unreadable);
     if (full) *full = size;
     if (size.width() > MaxJpegSide || size.height() > MaxJpegSide ||
         qint64{size.width()} * size.height() > MaxJpegPixels) {
-        return fail(tr("bilderna i strömmen är för stora (%1 × %2 bildpunkter)")
-                        .arg(size.width())
-                        .arg(size.height()));
+        return fail(StreamFailure::Kind::TooLarge, size);
     }
     const int divisor = scaleDivisor(size, atLeast);
     if (divisor > 1) {
@@ -47,7 +48,7 @@ QImage decodeJpeg(const QByteArray& jpeg, QSize atLeast, QString* why, QSize* fu
             QSize((size.width() + divisor - 1) / divisor, (size.height() + divisor - 1) / divisor));
     }
     QImage image = reader.read();
-    if (image.isNull()) return fail(tr("bilderna i strömmen kunde inte läsas"));
+    if (image.isNull()) return fail(StreamFailure::Kind::Unreadable);
     return image;
 }
 
@@ -81,7 +82,7 @@ void JpegDecoder::run() {
             job = std::move(*waiting_);
             waiting_.reset();
         }
-        QString why;
+        StreamFailure why;
         QSize full;
         const QImage image = decodeJpeg(job.jpeg, job.atLeast, &why, &full);
         // Queued to the decoder's own thread; dropped there if the decoder is gone by then.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stream/stream_failure.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
@@ -19,10 +21,10 @@ constexpr int MaxJpegSide = 8192;
 constexpr qint64 MaxJpegPixels = 40'000'000;
 
 // A JPEG read at the smallest of libjpeg's scales (1, 1/2, 1/4, 1/8) that still covers `atLeast`
-// once cropped to 4:3, which costs a fraction of a full decode; a null image and the reason, in
-// words for the user, when it cannot be read.
+// once cropped to 4:3, which costs a fraction of a full decode; a null image and the reason
+// when it cannot be read.
 // `full` is set to the picture's own size when its header could be read.
-QImage decodeJpeg(const QByteArray& jpeg, QSize atLeast, QString* why = nullptr,
+QImage decodeJpeg(const QByteArray& jpeg, QSize atLeast, StreamFailure* why = nullptr,
                   QSize* full = nullptr);
 
 // Decodes a network camera's pictures on a thread of its own, so that a slow or hostile camera
@@ -39,7 +41,7 @@ class JpegDecoder : public QObject {
   signals:
     // On the thread the decoder belongs to.
     void decoded(const QImage& image, QSize full);
-    void unreadable(const QString& why);
+    void unreadable(const skymra::StreamFailure& why);
 
   private:
     struct Job {

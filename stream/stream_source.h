@@ -1,19 +1,13 @@
 #pragma once
 
 #include "camera/video_sink_source.h"
-#include "platform/stream_decoder.h"
+#include "platform/stream_failure.h"
 #include "sources/frame_source.h"
-#include "stream/jpeg_decoder.h"
-#include "stream/multipart.h"
 
-#include <QMediaPlayer>
+#include <QSize>
 #include <QUrl>
 
 #include <memory>
-#include <optional>
-
-class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace skymra {
 
@@ -22,19 +16,13 @@ struct StreamTimeouts {
     int stallMs = 3000;
 };
 
-// Frames from a network camera, a video stream or a file, handed on through the same conversion
-// and watchdog as a camera's. An rtsp camera's pictures come straight from the platform's decoder
-// where it has one (a media player's video output would cost more than decoding them); other
-// rtsp addresses and files play through QMediaPlayer, and a file loops. An http(s) address is asked
-// first: a multipart answer is a network camera's JPEG frames, read here, because Qt 6.4's player
-// buffers such an endless stream and never shows a frame of it; any other answer plays through
-// QMediaPlayer.
+// What every way of receiving a stream shares: the frames, handed on through the same
+// conversion and watchdog as a camera's, and the one way a failure leaves it, worded once
+// (stream_failure.h) with every password masked. Each transport says why it failed as a
+// StreamFailure and closes only what it opened itself.
 class StreamSource : public FrameSource {
     Q_OBJECT
   public:
-    explicit StreamSource(QUrl url, StreamTimeouts timeouts = {}, QObject* parent = nullptr);
-    ~StreamSource() override;
-
     QUrl url() const { return url_; }
 
     QImage currentFrame() override { return frames_.currentFrame(); }
@@ -44,38 +32,35 @@ class StreamSource : public FrameSource {
     void setFormat(int) override {}
     QList<SourceSetting> settings() override;
 
+  protected:
+    StreamSource(QUrl url, StreamTimeouts timeouts, QObject* parent);
+
+    // Once: the transport stops, and the user is told why.
+    void fail(const StreamFailure& failure);
+    bool failed() const { return failed_; }
+    bool seenFrame() const { return seenFrame_; }
+    // The pictures' own size, before they were read scaled down.
+    void setSentSize(QSize size) { sentSize_ = size; }
+    // A reason the pictures could not be shown, kept for when the watchdog gives up.
+    void setUnreadable(const StreamFailure& why) { unreadable_ = why; }
+    VideoSinkSource& frames() { return frames_; }
+    const StreamTimeouts& timeouts() const { return timeouts_; }
+
   private:
-    void play();
-    bool decode();
-    void onPicture();
-    void onDecoderFailed(const StreamFailure& failure);
-    void ask();
-    void onReplyData();
-    void onReplyFinished();
-    // Whether the answer's frames are read here; false for the player's, a refusal, or while
-    // a body of no stated type has not yet shown what it is.
-    bool chooseReader();
-    void onDecoded(const QImage& picture, QSize full);
-    void onUnreadable(const QString& why);
-    void onPlayerError(QMediaPlayer::Error error, const QString& why);
-    void onPlayerStatus(QMediaPlayer::MediaStatus status);
-    void fail(const QString& why);
-    void stop();
+    // Stops whatever the transport opened; nothing of it is heard from after.
+    virtual void stop() = 0;
 
     QUrl url_;
     StreamTimeouts timeouts_;
     VideoSinkSource frames_;
-    std::unique_ptr<StreamDecoder> pipeline_;
-    std::unique_ptr<QMediaPlayer> player_;
-    std::unique_ptr<QNetworkAccessManager> network_;
-    QNetworkReply* reply_ = nullptr;  // owned by network_
-    std::optional<MultipartSplitter> parts_;
-    std::unique_ptr<JpegDecoder> decoder_;
-    QSize sentSize_;  // the pictures' own size, before they were read scaled down
-    int unreadableInARow_ = 0;
-    QString lastUnreadable_;
+    QSize sentSize_;
+    std::optional<StreamFailure> unreadable_;
     bool seenFrame_ = false;
     bool failed_ = false;
 };
+
+// The source for a stream's address: an rtsp camera through the platform's decoder where it has
+// one, an http(s) address asked by the program itself, anything else through a media player.
+std::unique_ptr<FrameSource> openStream(const QUrl& url, StreamTimeouts timeouts = {});
 
 }  // namespace skymra

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,9 +20,11 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace skymra {
 namespace {
@@ -75,13 +78,23 @@ Peer peerOf(const std::string& uri) {
     return peer;
 }
 
-// Ends this process's TCP connections to `peer` (rtspsrc's to the camera) for reading and
-// writing. rtspsrc holds its lock through the whole of an answer it waits for, and stopping it
-// waits for that lock: a server that never finishes its answer would hold the window up to the
-// 20 s rtspsrc waits. The sockets stay open for their owner to close.
-void shutDownConnectionsTo(const Peer& peer) {
+// A socket, by its descriptor and the inode that tells it from a later one with the same number.
+struct Socket {
+    int fd = -1;
+    ino_t inode = 0;
+};
+
+std::optional<ino_t> inodeOf(int fd) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISSOCK(st.st_mode)) return std::nullopt;
+    return st.st_ino;
+}
+
+// This process's TCP connections to `peer`.
+std::vector<Socket> connectionsTo(const Peer& peer) {
+    std::vector<Socket> found;
     DIR* fds = opendir("/proc/self/fd");
-    if (!fds) return;
+    if (!fds) return found;
     while (const dirent* entry = readdir(fds)) {
         int fd = -1;
         const std::string_view name(entry->d_name);
@@ -105,9 +118,49 @@ void shutDownConnectionsTo(const Peer& peer) {
             same = ntohs(in.sin6_port) == peer.port && !peer.v4 &&
                    (!peer.v6 || std::memcmp(&in.sin6_addr, &*peer.v6, sizeof(in6_addr)) == 0);
         }
-        if (same) shutdown(fd, SHUT_RDWR);
+        if (!same) continue;
+        if (const auto inode = inodeOf(fd)) found.push_back({fd, *inode});
     }
     closedir(fds);
+    return found;
+}
+
+// Which connection is whose. rtspsrc keeps its socket to itself, so each decoder takes as its own
+// the one connection to its camera that no other decoder has taken, as rtspsrc is about to send
+// on it; two cameras on one port (a recorder's channels, every camera on 554) stay apart.
+class Claims {
+  public:
+    std::optional<Socket> claim(const Peer& peer) {
+        const std::lock_guard lock(mutex_);
+        std::optional<Socket> mine;
+        for (const Socket& s : connectionsTo(peer)) {
+            if (taken_.count(s.inode)) continue;
+            if (mine) return std::nullopt;  // two new ones at once: no telling whose is whose
+            mine = s;
+        }
+        if (mine) taken_.insert(mine->inode);
+        return mine;
+    }
+    void release(const Socket& s) {
+        const std::lock_guard lock(mutex_);
+        taken_.erase(s.inode);
+    }
+
+  private:
+    std::mutex mutex_;
+    std::set<ino_t> taken_;
+};
+
+Claims& claims() {
+    static Claims c;
+    return c;
+}
+
+// Ends a connection for reading and writing, if the descriptor still names it: rtspsrc holds its
+// lock through the whole of an answer it waits for, and a server that never finishes one would
+// keep its teardown waiting up to the 20 s rtspsrc waits. The socket stays open for its owner.
+void shutDown(const Socket& s) {
+    if (inodeOf(s.fd) == s.inode) shutdown(s.fd, SHUT_RDWR);
 }
 
 // A sample mapped for reading, for as long as its picture is read.
@@ -139,8 +192,9 @@ std::span<const std::uint8_t> component(const GstVideoFrame& frame, guint c) {
 // The sink takes each picture as it is decoded, not at its clock time: a live preview wants the
 // newest picture at once, and waiting on the clock for every picture cost a sixth of the
 // program's share of the processor.
-class GstStreamDecoder final : public StreamDecoder {
+class GstStreamDecoder {
   public:
+    using Events = StreamDecoder::Events;
     GstStreamDecoder(const std::string& uri, Events events)
         : events_(std::move(events)), peer_(peerOf(uri)) {
         GError* error = nullptr;
@@ -150,14 +204,14 @@ class GstStreamDecoder final : public StreamDecoder {
             "drop=true sync=false",
             &error);
         if (!pipeline_ || error) {
-            report({StreamFailure::Kind::Unplayable, error ? error->message : "", {}});
+            report(failure(StreamFailure::Kind::Unplayable, error ? error->message : ""));
             if (error) g_error_free(error);
             return;
         }
         GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline_), "source");
         g_object_set(source, "uri", uri.c_str(), nullptr);
         g_signal_connect(source, "source-setup", G_CALLBACK(&GstStreamDecoder::onSourceSetup),
-                         nullptr);
+                         this);
         g_signal_connect(source, "autoplug-select", G_CALLBACK(&GstStreamDecoder::onAutoplug),
                          nullptr);
         gst_object_unref(source);
@@ -178,10 +232,12 @@ class GstStreamDecoder final : public StreamDecoder {
         if (statm_ >= 0)
             watch_ = std::thread(&GstStreamDecoder::watchGrowth, this, residentBytes(statm_));
         if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
-            report({StreamFailure::Kind::NoContact, {}, {}});
+            report(failure(StreamFailure::Kind::NoContact));
     }
 
-    ~GstStreamDecoder() override {
+    // Joins the streaming threads: no callback runs after this. Slow where rtspsrc still waits
+    // on its camera, so it runs on a thread of its own (GstStreamHandle).
+    ~GstStreamDecoder() {
         if (watch_.joinable()) {
             {
                 const std::lock_guard lock(watchMutex_);
@@ -192,10 +248,6 @@ class GstStreamDecoder final : public StreamDecoder {
         }
         if (statm_ >= 0) close(statm_);
         if (pipeline_) {
-            // A stream that never flowed, or failed, may have rtspsrc waiting on an answer that
-            // does not end; one that flows is stopped as usual, with its TEARDOWN.
-            if (!flowing_ || failedOnce_) shutDownConnectionsTo(peer_);
-            // Joins the streaming threads: no callback runs after this.
             gst_element_set_state(pipeline_, GST_STATE_NULL);
             if (bus_) {
                 gst_bus_set_sync_handler(bus_, nullptr, nullptr, nullptr);
@@ -203,14 +255,27 @@ class GstStreamDecoder final : public StreamDecoder {
             }
             gst_object_unref(pipeline_);
         }
+        if (own_) claims().release(*own_);
         if (latest_) gst_sample_unref(latest_);
         gst_caps_replace(&infoCaps_, nullptr);
+    }
+
+    // Nothing more is said to whoever asked for the stream. A stream that never flowed, or
+    // failed, has its own connection ended, since rtspsrc may wait on an answer that does not
+    // end; one that flows is stopped as usual, with its TEARDOWN.
+    void giveUp() {
+        {
+            const std::lock_guard lock(eventsMutex_);
+            events_ = {};
+        }
+        const std::lock_guard lock(ownMutex_);
+        if (own_ && (!flowing_ || failedOnce_)) shutDown(*own_);
     }
 
     GstStreamDecoder(const GstStreamDecoder&) = delete;
     GstStreamDecoder& operator=(const GstStreamDecoder&) = delete;
 
-    std::optional<DecodedPicture> take() override {
+    std::optional<DecodedPicture> take() {
         GstSample* sample = nullptr;
         {
             const std::lock_guard lock(mutex_);
@@ -260,7 +325,7 @@ class GstStreamDecoder final : public StreamDecoder {
         std::unique_lock lock(watchMutex_);
         while (!watchWake_.wait_for(lock, GrowthCheck, [this] { return stopping_; })) {
             if (residentBytes(statm_) - atStart > MaxGrowthBytes) {
-                report({StreamFailure::Kind::Flood, {}, {}});
+                report(failure(StreamFailure::Kind::Flood));
                 return;
             }
         }
@@ -283,9 +348,20 @@ class GstStreamDecoder final : public StreamDecoder {
         return direct ? Skip : Try;
     }
 
-    static void onSourceSetup(GstElement*, GstElement* source, gpointer) {
+    static void onSourceSetup(GstElement*, GstElement* source, gpointer self) {
         if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "latency"))
             g_object_set(source, "latency", RtspLatencyMs, nullptr);
+        if (g_signal_lookup("before-send", G_OBJECT_TYPE(source)) != 0)
+            g_signal_connect(source, "before-send", G_CALLBACK(&GstStreamDecoder::onBeforeSend),
+                             self);
+    }
+
+    // On rtspsrc's thread, its connection open: the moment to learn which one it is.
+    static gboolean onBeforeSend(GstElement*, gpointer, gpointer self) {
+        auto* decoder = static_cast<GstStreamDecoder*>(self);
+        const std::lock_guard lock(decoder->ownMutex_);
+        if (!decoder->own_) decoder->own_ = claims().claim(decoder->peer_);
+        return TRUE;
     }
 
     // Pictures are read through their video meta, with whatever strides the decoder keeps:
@@ -310,7 +386,10 @@ class GstStreamDecoder final : public StreamDecoder {
             decoder->latest_ = sample;
             announce = !std::exchange(decoder->announced_, true);
         }
-        if (announce && decoder->events_.pictureReady) decoder->events_.pictureReady();
+        if (announce) {
+            const std::lock_guard lock(decoder->eventsMutex_);
+            if (decoder->events_.pictureReady) decoder->events_.pictureReady();
+        }
         return GST_FLOW_OK;
     }
 
@@ -324,18 +403,18 @@ class GstStreamDecoder final : public StreamDecoder {
             case GST_MESSAGE_ERROR: {
                 GError* error = nullptr;
                 gst_message_parse_error(message, &error, nullptr);
-                report({kindOf(error), error ? error->message : "", {}});
+                report(failure(kindOf(error), error ? error->message : ""));
                 if (error) g_error_free(error);
                 break;
             }
             case GST_MESSAGE_EOS:
-                report({StreamFailure::Kind::Ended, {}, {}});
+                report(failure(StreamFailure::Kind::Ended));
                 break;
             case GST_MESSAGE_ELEMENT:
                 // The picture cannot be decoded here; a missing audio decoder does not matter.
                 if (std::string type = missingDecoder(message);
                     type.starts_with("video/") || type.starts_with("image/"))
-                    report({StreamFailure::Kind::MissingDecoder, {}, std::move(type)});
+                    report(missing(std::move(type)));
                 break;
             default:
                 break;
@@ -344,10 +423,16 @@ class GstStreamDecoder final : public StreamDecoder {
 
     static StreamFailure::Kind kindOf(const GError* error) {
         if (!error) return StreamFailure::Kind::NoContact;
-        if (error->domain == GST_RESOURCE_ERROR)
-            return error->code == GST_RESOURCE_ERROR_NOT_AUTHORIZED
-                       ? StreamFailure::Kind::Denied
-                       : StreamFailure::Kind::NoContact;
+        if (error->domain == GST_RESOURCE_ERROR) {
+            switch (error->code) {
+                case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
+                    return StreamFailure::Kind::Denied;
+                case GST_RESOURCE_ERROR_NOT_FOUND:
+                    return StreamFailure::Kind::NotFound;
+                default:
+                    return StreamFailure::Kind::NoContact;
+            }
+        }
         if (error->domain == GST_STREAM_ERROR) {
             switch (error->code) {
                 case GST_STREAM_ERROR_CODEC_NOT_FOUND:
@@ -383,13 +468,27 @@ class GstStreamDecoder final : public StreamDecoder {
         return name;
     }
 
+    static StreamFailure failure(StreamFailure::Kind kind, std::string detail = {}) {
+        StreamFailure f;
+        f.kind = kind;
+        f.detail = std::move(detail);
+        return f;
+    }
+    static StreamFailure missing(std::string mediaType) {
+        StreamFailure f = failure(StreamFailure::Kind::MissingDecoder);
+        f.mediaType = std::move(mediaType);
+        return f;
+    }
+
     // The first failure only: what follows it is its echo.
     void report(const StreamFailure& failure) {
         if (failedOnce_.exchange(true)) return;
+        const std::lock_guard lock(eventsMutex_);
         if (events_.failed) events_.failed(failure);
     }
 
-    Events events_;
+    std::mutex eventsMutex_;
+    Events events_;  // under eventsMutex_
     GstElement* pipeline_ = nullptr;
     GstBus* bus_ = nullptr;
     std::mutex mutex_;
@@ -398,6 +497,8 @@ class GstStreamDecoder final : public StreamDecoder {
     std::atomic<bool> failedOnce_{false};
     std::atomic<bool> flowing_{false};
     Peer peer_;
+    std::mutex ownMutex_;
+    std::optional<Socket> own_;  // rtspsrc's connection, once known; under ownMutex_
     int statm_ = -1;
     std::thread watch_;
     std::mutex watchMutex_;
@@ -407,12 +508,65 @@ class GstStreamDecoder final : public StreamDecoder {
     GstVideoInfo info_{};
 };
 
+// Decoders given up, stopped each on a thread of its own: a camera that does not answer its
+// TEARDOWN, or a connection that could not be told apart, must not hold the window up. At exit,
+// what is still stopping is waited for.
+class Reaper {
+  public:
+    void bury(std::unique_ptr<GstStreamDecoder> decoder) {
+        {
+            const std::lock_guard lock(mutex_);
+            ++stopping_;
+        }
+        std::thread([this, d = std::move(decoder)]() mutable {
+            d.reset();
+            const std::lock_guard lock(mutex_);
+            if (--stopping_ == 0) done_.notify_all();
+        }).detach();
+    }
+    ~Reaper() {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return stopping_ == 0; });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    int stopping_ = 0;
+};
+
+Reaper& reaper() {
+    static Reaper r;
+    return r;
+}
+
+class GstStreamHandle final : public StreamDecoder {
+  public:
+    explicit GstStreamHandle(std::unique_ptr<GstStreamDecoder> decoder)
+        : decoder_(std::move(decoder)) {}
+    ~GstStreamHandle() override {
+        decoder_->giveUp();
+        reaper().bury(std::move(decoder_));
+    }
+    GstStreamHandle(const GstStreamHandle&) = delete;
+    GstStreamHandle& operator=(const GstStreamHandle&) = delete;
+    std::optional<DecodedPicture> take() override { return decoder_->take(); }
+
+  private:
+    std::unique_ptr<GstStreamDecoder> decoder_;
+};
+
 }  // namespace
 
 std::unique_ptr<StreamDecoder> makeStreamDecoder(const std::string& uri,
                                                  StreamDecoder::Events events) {
     if (!gst_is_initialized() && !gst_init_check(nullptr, nullptr, nullptr)) return nullptr;
-    return std::make_unique<GstStreamDecoder>(uri, std::move(events));
+    // Made before the first decoder, so that at exit the reaper waits for the last one while
+    // what that one still uses is there.
+    claims();
+    reaper();
+    return std::make_unique<GstStreamHandle>(
+        std::make_unique<GstStreamDecoder>(uri, std::move(events)));
 }
 
 }  // namespace skymra

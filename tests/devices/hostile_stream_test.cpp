@@ -21,44 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using Connection = HostileServer::Connection;
 
-// How late a 10 ms timer fires on the window's thread, and the process's resident memory.
-class Health {
-  public:
-    Health() {
-        connect();
-        clock_.start();
-    }
-    qint64 worstLateMs() const { return worstLate_; }
-    qint64 peakRssMb() const { return peakRss_ / 1024; }
-
-  private:
-    void connect() {
-        QObject::connect(&tick_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.elapsed();
-            if (last_ >= 0) worstLate_ = std::max(worstLate_, now - last_ - 10);
-            last_ = now;
-            if (++ticks_ % 10 == 0) peakRss_ = std::max(peakRss_, rssKb());
-        });
-        tick_.setTimerType(Qt::PreciseTimer);
-        tick_.start(10);
-    }
-    static qint64 rssKb() {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (!status.open(QIODevice::ReadOnly)) return 0;
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').first().toLongLong();
-        }
-        return 0;
-    }
-    QTimer tick_;
-    QElapsedTimer clock_;
-    qint64 last_ = -1;
-    qint64 worstLate_ = 0;
-    qint64 peakRss_ = 0;
-    int ticks_ = 0;
-};
-
 std::string jpeg(const QImage& image, int quality = 80) {
     QByteArray bytes;
     QBuffer buffer(&bytes);

@@ -8,8 +8,10 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -17,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -57,6 +60,44 @@ inline void onDialog(const std::function<void(QDialog&)>& drive) {
     });
 }
 
+// How late a 10 ms timer fires on the window's thread, and the process's resident memory.
+class Health {
+  public:
+    Health() {
+        connect();
+        clock_.start();
+    }
+    qint64 worstLateMs() const { return worstLate_; }
+    qint64 peakRssMb() const { return peakRss_ / 1024; }
+
+  private:
+    void connect() {
+        QObject::connect(&tick_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.elapsed();
+            if (last_ >= 0) worstLate_ = std::max(worstLate_, now - last_ - 10);
+            last_ = now;
+            if (++ticks_ % 10 == 0) peakRss_ = std::max(peakRss_, rssKb());
+        });
+        tick_.setTimerType(Qt::PreciseTimer);
+        tick_.start(10);
+    }
+    static qint64 rssKb() {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly)) return 0;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toLongLong();
+        }
+        return 0;
+    }
+    QTimer tick_;
+    QElapsedTimer clock_;
+    qint64 last_ = -1;
+    qint64 worstLate_ = 0;
+    qint64 peakRss_ = 0;
+    int ticks_ = 0;
+};
+
 // Runs `drive` once a modal dialog of type T is on top, over whatever dialog is open already.
 template <typename T>
 void onModal(std::function<void(T&)> drive) {
@@ -71,10 +112,16 @@ void onModal(std::function<void(T&)> drive) {
 
 // Picks "Videoström…" in Set Camera, types the address and waits for the outcome. Returns the
 // text of the message box that came, if one did, and sets `format` to the box's text format.
-inline QString chooseStream(Program& p, const QString& address, Qt::TextFormat* format = nullptr) {
+// With `cancelAfterMs`, "Avbryt" is pressed that long after the connecting began.
+inline QString chooseStream(Program& p, const QString& address, Qt::TextFormat* format = nullptr,
+                            int cancelAfterMs = -1) {
     QString message;
     QTimer boxes;  // a message box may or may not come: answered whenever one is on top
+    QElapsedTimer clock;
+    clock.start();
     QObject::connect(&boxes, &QTimer::timeout, [&] {
+        auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (progress && cancelAfterMs >= 0 && clock.elapsed() >= cancelAfterMs) progress->cancel();
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             message = box->text();
             if (format) *format = box->textFormat();
