@@ -9,19 +9,6 @@
 namespace skymra {
 namespace {
 
-inline std::uint32_t clampByte(int v) { return static_cast<std::uint32_t>(std::clamp(v, 0, 255)); }
-
-// Integer BT.601 with 8 fractional bits, the usual fixed-point form of the standard.
-inline std::uint32_t rgb(int y, int rv, int guv, int bu) {
-    const int yy = (y - 16) * 298;
-    return 0xFF000000u | clampByte((yy + rv) >> 8) << 16 | clampByte((yy - guv) >> 8) << 8 |
-           clampByte((yy + bu) >> 8);
-}
-
-}  // namespace
-
-namespace {
-
 // The standards' factors: luma's black and scale, and R from V, G from U and V, B from U.
 struct Coefficients {
     float yOffset, yScale, rv, gu, gv, bu;
@@ -208,20 +195,25 @@ bool convertYuv422(std::span<const std::uint8_t> in, std::size_t stride, Yuv422 
                    std::size_t width, std::size_t height, std::span<std::uint32_t> out) {
     if (width % 2 != 0 || stride < width * 2 || out.size() < width * height) return false;
     if (height > 0 && in.size() < stride * (height - 1) + width * 2) return false;
-    // Byte positions of the two lumas and the two colour bytes in each group of four.
+    // The same arithmetic as 4:2:0's: one scene gives the same pixels from any camera format.
+    const Coefficients c = coefficients(YuvMatrix::Bt601, YuvRange::Limited);
+    // Byte positions of the first luma and of U in each group of four (V is two after U).
     const std::size_t y0 = layout == Yuv422::Uyvy ? 1 : 0;
-    const std::size_t u = layout == Yuv422::Uyvy ? 0 : 1;
+    const std::size_t u0 = layout == Yuv422::Uyvy ? 0 : 1;
+    unsigned lumas[Run];
+    int uu[Run], vv[Run];
     for (std::size_t row = 0; row < height; ++row) {
         const std::uint8_t* src = in.data() + row * stride;
         std::uint32_t* dst = out.data() + row * width;
-        for (std::size_t x = 0; x < width; x += 2, src += 4) {
-            const int uu = src[u] - 128;
-            const int vv = src[u + 2] - 128;
-            const int rv = 409 * vv + 128;
-            const int guv = 100 * uu + 208 * vv + 128;
-            const int bu = 516 * uu + 128;
-            dst[x] = rgb(src[y0], rv, guv, bu);
-            dst[x + 1] = rgb(src[y0 + 2], rv, guv, bu);
+        for (std::size_t first = 0; first < width; first += Run) {
+            const std::size_t n = std::min(Run, width - first);
+            const std::uint8_t* group = src + first * 2;
+            for (std::size_t i = 0; i < n; ++i) {
+                lumas[i] = group[i * 2 + y0];
+                uu[i] = group[i / 2 * 4 + u0] - 128;
+                vv[i] = group[i / 2 * 4 + u0 + 2] - 128;
+            }
+            colours(c, 1.0f, lumas, uu, vv, n, dst + first);
         }
     }
     return true;

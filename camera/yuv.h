@@ -10,7 +10,8 @@ namespace skymra {
 enum class Yuv422 { Uyvy, Yuyv };
 
 // Converts rows of 4:2:2 pixels (ITU-R BT.601, limited range, the common camera format) to
-// opaque 0xFFRRGGBB pixels, width x height, rows of `stride` bytes in, `width` pixels out.
+// opaque 0xFFRRGGBB pixels, width x height, rows of `stride` bytes in, `width` pixels out, by the
+// same arithmetic as convertYuv420 at shrink 1.
 // Returns false, writing nothing, when the buffers are too small for that or width is odd.
 bool convertYuv422(std::span<const std::uint8_t> in, std::size_t stride, Yuv422 layout,
                    std::size_t width, std::size_t height, std::span<std::uint32_t> out);
