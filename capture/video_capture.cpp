@@ -1,5 +1,7 @@
 #include "capture/video_capture.h"
 
+#include <QLoggingCategory>
+
 #include "controls/focus_mark.h"
 
 #include "capture/capture_dialogs.h"
@@ -11,6 +13,9 @@
 #include <utility>
 
 namespace skymra {
+
+// Which source the preview shows, and why it changed: QT_LOGGING_RULES="skymra.capture=true".
+Q_LOGGING_CATEGORY(captureLog, "skymra.capture", QtWarningMsg)
 namespace {
 
 constexpr qint64 PreviewIntervalMs = 60;  // about 16 preview frames a second is plenty
@@ -121,6 +126,7 @@ void VideoCaptureControl::setSource(std::unique_ptr<FrameSource> source, QByteAr
     for (const CameraInfo& c : catalog_.cameras()) {
         if (c.id == cameraId_) cameraName_ = c.description;
     }
+    qCInfo(captureLog) << "source:" << sourceName();
     source_->setCaptureSize(captureSize_);
     connect(source_.get(), &FrameSource::frameChanged, this, &VideoCaptureControl::onFrameChanged);
     connect(source_.get(), &FrameSource::lost, this, &VideoCaptureControl::onSourceLost);

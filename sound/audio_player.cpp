@@ -5,14 +5,18 @@
 
 #include <QAudioDevice>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QMediaDevices>
 #include <QtEndian>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace skymra {
+
+// Once a problem that keeps the alarm from being heard, always; more with
+// QT_LOGGING_RULES="skymra.sound=true".
+Q_LOGGING_CATEGORY(soundLog, "skymra.sound", QtWarningMsg)
 namespace {
 
 quint32 le32(const char* p) { return qFromLittleEndian<quint32>(p); }
@@ -158,7 +162,7 @@ void SystemAudioPlayer::warnOnce(const QString& why) {
     }
     if (warned_) return;
     warned_ = true;
-    std::fprintf(stderr, "Skymra: %s\n", qPrintable(why));
+    qCWarning(soundLog).noquote() << why;
 }
 
 QAudioFormat SystemAudioPlayer::formatFor(const QAudioDevice& device, const QAudioFormat& sound) {

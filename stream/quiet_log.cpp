@@ -5,7 +5,7 @@
 #include <QElapsedTimer>
 #include <QMutex>
 
-#include <cstdio>
+#include <cstdlib>
 
 namespace skymra {
 namespace {
@@ -55,15 +55,16 @@ void installQuietLog() {
     static QElapsedTimer clock;
     clock.start();
     static LogThrottle throttle([] { return clock.elapsed(); });
-    qInstallMessageHandler(
+    // What passes is written as Qt would have written it.
+    static QtMessageHandler next = nullptr;
+    next = qInstallMessageHandler(
         [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            const QString text = qFormatLogMessage(type, context, shownText(message));
             std::optional<QString> line;
             {
                 const QMutexLocker lock(&mutex);
-                line = throttle.pass(text);
+                line = throttle.pass(shownText(message));
             }
-            if (line) std::fprintf(stderr, "%s\n", qPrintable(*line));
+            if (line && next) next(type, context, *line);
             if (type == QtFatalMsg) std::abort();
         });
 }

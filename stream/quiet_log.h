@@ -30,7 +30,8 @@ class LogThrottle {
     QHash<QString, Seen> seen_;
 };
 
-// Routes Qt's messages through a LogThrottle, with every login's password masked, to stderr.
+// Routes Qt's messages through a LogThrottle, with every login's password masked, on to Qt's own
+// output.
 void installQuietLog();
 
 }  // namespace skymra

@@ -1,5 +1,7 @@
 #include "stream/stream_opener.h"
 
+#include "stream/stream_log.h"
+
 #include <algorithm>
 
 namespace skymra {
@@ -40,6 +42,7 @@ void StreamOpener::cancel() {
 
 void StreamOpener::schedule(const QString& why) {
     const int pause = pauseMs(attempts_++);
+    qCInfo(streamLog) << "next attempt in" << pause << "ms:" << why;
     pause_.start(pause);
     emit waiting(why, pause);
 }

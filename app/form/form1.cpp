@@ -196,7 +196,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     for (LineControl* l : Line) speak(l, "Pil");
     // The map: the keyboard points into it as the mouse does.
     Picture2->setKeyboardPointing(true);
-    FormAccessible::install();
+    FormAccessible::install(staticMetaObject.className());
 
     QWidget* const order[] = {Command1, Picture1, Picture2,     ezVidCap,  Command2, Command3,
                               Command4, Command5, cmdFormatDlg, ezVidCap1, Slider1};

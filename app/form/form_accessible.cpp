@@ -1,6 +1,5 @@
 #include "app/form/form_accessible.h"
 
-#include "app/form/form1.h"
 #include "controls/line_control.h"
 
 namespace skymra {
@@ -29,18 +28,15 @@ int FormAccessible::indexOfChild(const QAccessibleInterface* child) const {
     return static_cast<int>(children().indexOf(qobject_cast<QWidget*>(child->object())));
 }
 
-void FormAccessible::install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(
-            [](const QString& className, QObject* o) -> QAccessibleInterface* {
-                auto* form = qobject_cast<Form1*>(o);
-                if (!form || className != QLatin1String(Form1::staticMetaObject.className()))
-                    return nullptr;
-                return new FormAccessible(form);
-            });
-        return true;
-    }();
-    (void)installed;
+void FormAccessible::install(const char* className) {
+    static const char* form = nullptr;
+    if (form) return;
+    form = className;
+    QAccessible::installFactory([](const QString& name, QObject* o) -> QAccessibleInterface* {
+        auto* widget = qobject_cast<QWidget*>(o);
+        if (!widget || name != QLatin1String(form)) return nullptr;
+        return new FormAccessible(widget);
+    });
 }
 
 }  // namespace skymra

@@ -14,8 +14,9 @@ class FormAccessible : public QAccessibleWidget {
     QAccessibleInterface* child(int index) const override;
     int indexOfChild(const QAccessibleInterface* child) const override;
 
-    // Serves Form1 its interface; installed once, at the window's first construction.
-    static void install();
+    // Serves windows of the class named `className` their interface; installed once, at the
+    // window's first construction.
+    static void install(const char* className);
 
   private:
     QList<QWidget*> children() const;
