@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows installer as a user meets it, under wine64 in a fresh Wine prefix: a silent install
-# (/S) into Program Files with a Start-menu entry, the installed program started and still running
+# (/S) into Program Files with a Start-menu entry and the licences of what it carries, the installed program started and still running
 # with nothing missing, and the uninstaller removing program, DLLs and entry.
 # Usage: nsis_test.sh skymra-VERSION-win64.exe
 set -euo pipefail
@@ -17,7 +17,8 @@ trap '"$server" -k 2>/dev/null || true; rm -rf "$work"' EXIT
 "$server" -w
 dir="$WINEPREFIX/drive_c/Program Files/Skymra"
 for f in skymra.exe Uninstall.exe Qt6Core.dll Qt6Multimedia.dll platforms/qwindows.dll \
-         multimedia/windowsmediaplugin.dll; do
+         multimedia/windowsmediaplugin.dll LICENSE.txt licenses/THIRD-PARTY.txt \
+         licenses/LGPL-3.0.txt licenses/GPL-3.0.txt licenses/GCC-RLE-3.1.txt; do
   [ -f "$dir/$f" ] || { echo "nsis: $f is not installed"; exit 1; }
 done
 lnk=$(find "$WINEPREFIX/drive_c" -iname 'Skymra.lnk' | head -n 1)
