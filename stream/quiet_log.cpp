@@ -1,5 +1,6 @@
 #include "stream/quiet_log.h"
 
+#include "platform/diagnostics.h"
 #include "stream/stream_address.h"
 
 #include <QElapsedTimer>
@@ -55,16 +56,14 @@ void installQuietLog() {
     static QElapsedTimer clock;
     clock.start();
     static LogThrottle throttle([] { return clock.elapsed(); });
-    // What passes is written as Qt would have written it.
-    static QtMessageHandler next = nullptr;
-    next = qInstallMessageHandler(
+    qInstallMessageHandler(
         [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
             std::optional<QString> line;
             {
                 const QMutexLocker lock(&mutex);
-                line = throttle.pass(shownText(message));
+                line = throttle.pass(qFormatLogMessage(type, context, shownText(message)));
             }
-            if (line && next) next(type, context, *line);
+            if (line) writeDiagnostic(line->toStdString());
             if (type == QtFatalMsg) std::abort();
         });
 }

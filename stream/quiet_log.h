@@ -30,8 +30,8 @@ class LogThrottle {
     QHash<QString, Seen> seen_;
 };
 
-// Routes Qt's messages through a LogThrottle, with every login's password masked, on to Qt's own
-// output.
+// Routes Qt's messages through a LogThrottle, with every login's password masked, to where the
+// system shows diagnostics (writeDiagnostic), Swedish letters intact.
 void installQuietLog();
 
 }  // namespace skymra
