@@ -2,6 +2,9 @@
 
 #include <QCameraDevice>
 #include <QPointer>
+#include <QVideoFrameFormat>
+
+#include <algorithm>
 
 namespace skymra {
 
@@ -56,12 +59,22 @@ QList<QCameraFormat> CameraSource::usableFormats() const {
 }
 
 QStringList CameraSource::formats() const {
+    const QList<QCameraFormat> all = usableFormats();
+    const auto alike = [](const QCameraFormat& a, const QCameraFormat& b) {
+        return a.resolution() == b.resolution() && a.maxFrameRate() == b.maxFrameRate();
+    };
     QStringList out;
-    for (const QCameraFormat& f : usableFormats()) {
-        out << tr("%1 × %2, %3 bilder/s")
-                   .arg(f.resolution().width())
-                   .arg(f.resolution().height())
-                   .arg(static_cast<double>(f.maxFrameRate()), 0, 'g', 3);
+    for (const QCameraFormat& f : all) {
+        QString text = tr("%1 × %2, %3 bilder/s")
+                           .arg(f.resolution().width())
+                           .arg(f.resolution().height())
+                           .arg(static_cast<double>(f.maxFrameRate()), 0, 'g', 3);
+        // A webcam offers each size in two or three encodings (NV12, YUY2, MJPG on Windows):
+        // the encoding tells them apart.
+        if (std::count_if(all.begin(), all.end(), [&](const auto& g) { return alike(f, g); }) > 1)
+            text += QStringLiteral(" (%1)").arg(
+                QVideoFrameFormat::pixelFormatToString(f.pixelFormat()));
+        out << text;
     }
     return out;
 }
