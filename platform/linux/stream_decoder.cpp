@@ -34,8 +34,10 @@ namespace {
 constexpr guint RtspLatencyMs = 300;
 
 // rtspsrc takes whatever length a server's answer claims and fills it as fast as the server
-// sends (GStreamer 1.22 gives rtspsrc no limit to set): while a stream plays, the program may
-// grow by this much before the stream counts as a flood and is stopped.
+// sends (GStreamer 1.22 gives rtspsrc no limit to set): until its first picture, the program may
+// grow by this much before the stream counts as a flood and is stopped. The size is the
+// process's, so the watch ends once pictures flow: a camera that shows is not made to answer for
+// what another attempt, or anything else in the program, takes.
 constexpr long long MaxGrowthBytes = 256LL << 20;
 constexpr auto GrowthCheck = std::chrono::milliseconds(200);
 
@@ -324,6 +326,7 @@ class GstStreamDecoder {
     void watchGrowth(long long atStart) {
         std::unique_lock lock(watchMutex_);
         while (!watchWake_.wait_for(lock, GrowthCheck, [this] { return stopping_; })) {
+            if (flowing_) return;
             if (residentBytes(statm_) - atStart > MaxGrowthBytes) {
                 report(failure(StreamFailure::Kind::Flood));
                 return;
