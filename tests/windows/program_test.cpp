@@ -6,6 +6,7 @@
 #include "app/form/form1.h"
 #include "app/form/language.h"
 #include "controls/colors.h"
+#include "tests/windows/on_windows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,15 +21,6 @@
 
 namespace skymra::test {
 namespace {
-
-void pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qSleep(5);
-    }
-}
 
 // The screen's own pixels, as the display shows them, of the window's area.
 QImage screenOf(QWidget& window) {
@@ -88,18 +80,7 @@ TEST(ProgramOnWindowsTest, ShowsItsWindowChecksTheSceneAndRingsTheAlarm) {
     EXPECT_EQ(centreOf(shot, form, *form.Shape1), qRgb(255, 0, 0));
     EXPECT_NE(cornerOf(shot, form, *form.Picture1), navy);
 
-    // Two re-checks by the slider 0.4 s apart, 2 s on: the second restarts the alarm.
-    pump(2000);
-    for (int i = 0; i < 2; ++i) {
-        if (i) pump(400);
-        QTest::mousePress(form.Slider1, Qt::LeftButton, {}, QPoint(4, form.Slider1->height() / 2));
-        QTest::mouseRelease(form.Slider1, Qt::LeftButton, {},
-                            QPoint(4, form.Slider1->height() / 2));
-        std::printf("alarm at re-check: %s changes, limit %d\n", qPrintable(form.Label2->text()),
-                    5 * form.Slider1->value());
-        EXPECT_GT(form.Label2->text().toInt(), 5 * form.Slider1->value());
-    }
-    pump(2500);
+    ringTwiceMore(form);
     EXPECT_TRUE(errors.isEmpty()) << qPrintable(errors.join('\n'));
 }
 
