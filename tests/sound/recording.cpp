@@ -22,7 +22,10 @@ void pump(int ms) {
 
 std::vector<Burst> Recording::bursts() const {
     constexpr int Block = Rate / 100;  // 10 ms
-    constexpr int Gap = 6;
+    // 30 ms of quiet ends a burst. The alarm has no quiet 10 ms of its own, so a shorter gap
+    // inside one is a dropout; and alarms called 1 s apart (95 ms of quiet between them) stay
+    // apart with a start up to 65 ms late, the lateness the gap checks allow.
+    constexpr int Gap = 3;
     std::vector<Burst> out;
     int start = -1, last = -1;
     const int blocks = static_cast<int>(samples.size()) / Block;

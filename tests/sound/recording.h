@@ -20,7 +20,7 @@ struct Recording {
     static constexpr int Rate = 11025;
     std::vector<double> samples;
 
-    // Stretches of sound, split where 60 ms or more are silent.
+    // Stretches of sound, split where 30 ms or more are quiet.
     std::vector<Burst> bursts() const;
     // The largest level between two times, in seconds.
     double peak(double from = 0, double to = 1e9) const;
