@@ -204,9 +204,9 @@ bool HttpGet::readHead() {
             headers_.append(
                 {lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed()});
     }
-    if (status_ < 200) {  // an interim answer: the real one follows
+    if (status_ < 200) {  // an interim answer: the real one follows, maybe in the same bytes
         head_ = rest;
-        return true;
+        return readHead();
     }
     if (followed()) return false;
     stage_ = Stage::Body;

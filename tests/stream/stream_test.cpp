@@ -297,11 +297,12 @@ TEST(HttpGetTest, RedirectsLoginsAndBodyFramingAreFollowed) {
         QByteArray body;
         int requests;
     } cases[] = {
-        {"a redirect, then a chunked body", "/first",
+        {"a redirect, then an interim answer and a chunked body in one piece", "/first",
          [](int n, const QByteArray& request) -> QByteArray {
              if (n == 0) return "HTTP/1.1 302 Found\r\nLocation: /next?a=1\r\n\r\n";
              if (!request.startsWith("GET /next?a=1 HTTP/1.1\r\n")) return "HTTP/1.1 400 x\r\n\r\n";
-             return "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n"
+             return "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nTransfer-Encoding: "
+                    "chunked\r\n\r\n5\r\nhello\r\n"
                     "6;x=y\r\n world\r\n0\r\n\r\n";
          },
          200, "hello world", 2},
