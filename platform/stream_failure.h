@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace skymra {
 
@@ -30,5 +31,13 @@ struct StreamFailure {
     int width = 0, height = 0;
     int seconds = 0;
 };
+
+// A failure of `kind`, with what the library or server said, if anything.
+inline StreamFailure streamFailure(StreamFailure::Kind kind, std::string detail = {}) {
+    StreamFailure failure;
+    failure.kind = kind;
+    failure.detail = std::move(detail);
+    return failure;
+}
 
 }  // namespace skymra

@@ -256,11 +256,14 @@ void HttpGet::startBody() {
     bool ok = false;
     const qint64 length = header("content-length").toLongLong(&ok);
     remaining_ = !chunked_ && ok && length >= 0 ? length : -1;
-    if (remaining_ == 0) {
-        stage_ = Stage::Done;
-        ended_ = true;
-        close();
-    }
+    if (remaining_ == 0) endBody(false);
+}
+
+void HttpGet::endBody(bool announce) {
+    stage_ = Stage::Done;
+    ended_ = true;
+    close();
+    if (announce) emit finished();
 }
 
 // False once the body ended or the connection was given up.
@@ -311,12 +314,7 @@ bool HttpGet::takeBodyBytes(QByteArray bytes) {
     body_ += out;
     const bool done = remaining_ == 0;
     if (!out.isEmpty()) emit bodyReady();
-    if (done && stage_ != Stage::Done) {
-        stage_ = Stage::Done;
-        ended_ = true;
-        close();
-        emit finished();
-    }
+    if (done && stage_ != Stage::Done) endBody(true);
     return stage_ == Stage::Body && socket_;
 }
 
@@ -335,10 +333,7 @@ void HttpGet::onSocketError() {
     if (socket_->error() == QAbstractSocket::RemoteHostClosedError && stage_ == Stage::Body &&
         remaining_ < 0 && !chunked_) {
         readMore();
-        stage_ = Stage::Done;
-        ended_ = true;
-        close();
-        emit finished();
+        endBody(true);
         return;
     }
     fail(status_ >= 200 ? StreamFailure::Kind::Broken : StreamFailure::Kind::NoContact,
@@ -349,10 +344,7 @@ void HttpGet::fail(StreamFailure::Kind kind, const QString& detail) {
     if (stage_ == Stage::Done) return;
     stage_ = Stage::Done;
     close();
-    StreamFailure failure;
-    failure.kind = kind;
-    failure.detail = detail.toStdString();
-    emit failed(failure);
+    emit failed(streamFailure(kind, detail.toStdString()));
 }
 
 }  // namespace skymra

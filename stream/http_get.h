@@ -59,6 +59,8 @@ class HttpGet : public QObject {
     bool readHead();
     bool followed();
     void startBody();
+    // The body is complete; `announce`: say so with finished().
+    void endBody(bool announce);
     bool takeBodyBytes(QByteArray bytes);
     void onSocketError();
     void fail(StreamFailure::Kind kind, const QString& detail = {});

@@ -45,13 +45,13 @@ void HttpSource::onAnswered() {
         chooseReader();
         return;
     }
-    StreamFailure refused;
     using Kind = StreamFailure::Kind;
-    refused.kind = status == 401 || status == 403 || status == 407 ? Kind::Denied
-                   : status == 404 || status == 410                ? Kind::NotFound
-                                                                   : Kind::ServerError;
+    const Kind kind = status == 401 || status == 403 || status == 407 ? Kind::Denied
+                      : status == 404 || status == 410                ? Kind::NotFound
+                                                                      : Kind::ServerError;
+    StreamFailure refused =
+        streamFailure(kind, kind == Kind::ServerError ? get_->reason().toStdString() : "");
     refused.status = status;
-    if (refused.kind == Kind::ServerError) refused.detail = get_->reason().toStdString();
     fail(refused);
 }
 
@@ -121,9 +121,7 @@ void HttpSource::onBody() {
 void HttpSource::onFinished() {
     if (failed() || !get_) return;
     if (!parts_ && !chooseReader()) return;
-    StreamFailure ended;
-    ended.kind = StreamFailure::Kind::Ended;
-    fail(ended);
+    fail(streamFailure(StreamFailure::Kind::Ended));
 }
 
 void HttpSource::onDecoded(const QImage& picture, QSize full) {

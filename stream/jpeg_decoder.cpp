@@ -22,8 +22,7 @@ int scaleDivisor(QSize full, QSize atLeast) {
 QImage decodeJpeg(const QByteArray& jpeg, QSize atLeast, StreamFailure* why, QSize* full) {
     const auto fail = [&](StreamFailure::Kind kind, QSize size = {}) {
         if (why) {
-            *why = StreamFailure{};
-            why->kind = kind;
+            *why = streamFailure(kind);
             why->width = size.width();
             why->height = size.height();
         }

@@ -9,13 +9,6 @@
 namespace skymra {
 namespace {
 
-StreamFailure failure(StreamFailure::Kind kind, const QString& detail = {}) {
-    StreamFailure f;
-    f.kind = kind;
-    f.detail = detail.toStdString();
-    return f;
-}
-
 // Whether a player that cannot play lacks a decoder: the stream's own codec where GStreamer got
 // far enough to tell it, else where GStreamer says a plug-in is missing (in English or Swedish;
 // Qt 6.4 passes it on as one kind of error or another).
@@ -63,17 +56,18 @@ void PlayerSource::onError(QMediaPlayer::Error error, const QString& message) {
     using Kind = StreamFailure::Kind;
     switch (error) {
         case QMediaPlayer::FormatError:
-            return fail(failure(Kind::Unplayable, message));
+            return fail(streamFailure(Kind::Unplayable, message.toStdString()));
         case QMediaPlayer::AccessDeniedError:
-            return fail(failure(Kind::Denied, message));
+            return fail(streamFailure(Kind::Denied, message.toStdString()));
         default:
-            return fail(failure(seenFrame() ? Kind::Broken : Kind::NoContact, message));
+            return fail(
+                streamFailure(seenFrame() ? Kind::Broken : Kind::NoContact, message.toStdString()));
     }
 }
 
 void PlayerSource::onStatus(QMediaPlayer::MediaStatus status) {
-    if (status == QMediaPlayer::InvalidMedia) fail(failure(StreamFailure::Kind::Unplayable));
-    if (status == QMediaPlayer::EndOfMedia) fail(failure(StreamFailure::Kind::Ended));
+    if (status == QMediaPlayer::InvalidMedia) fail(streamFailure(StreamFailure::Kind::Unplayable));
+    if (status == QMediaPlayer::EndOfMedia) fail(streamFailure(StreamFailure::Kind::Ended));
 }
 
 }  // namespace skymra

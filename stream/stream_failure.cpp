@@ -104,8 +104,7 @@ QString describe(const StreamFailure& failure) {
 }
 
 StreamFailure missingDecoder(QMediaFormat::VideoCodec codec) {
-    StreamFailure failure;
-    failure.kind = StreamFailure::Kind::MissingDecoder;
+    StreamFailure failure = streamFailure(StreamFailure::Kind::MissingDecoder);
     if (codec != Codec::Unspecified)
         failure.mediaType = codecsByMediaType().key(codec).toStdString();
     return failure;

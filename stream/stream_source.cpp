@@ -26,8 +26,8 @@ StreamSource::StreamSource(QUrl url, StreamTimeouts timeouts, QObject* parent)
     connect(&frames_, &FrameSource::lost, this, [this](const QString&) {
         // Pictures came, but none could be shown: that is the reason.
         if (unreadable_) return fail(*unreadable_);
-        StreamFailure why;
-        why.kind = seenFrame_ ? StreamFailure::Kind::Stalled : StreamFailure::Kind::NoPictures;
+        StreamFailure why = streamFailure(seenFrame_ ? StreamFailure::Kind::Stalled
+                                                     : StreamFailure::Kind::NoPictures);
         why.seconds = timeouts_.firstFrameMs / 1000;
         fail(why);
     });

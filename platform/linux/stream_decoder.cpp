@@ -206,7 +206,7 @@ class GstStreamDecoder {
             "drop=true sync=false",
             &error);
         if (!pipeline_ || error) {
-            report(failure(StreamFailure::Kind::Unplayable, error ? error->message : ""));
+            report(streamFailure(StreamFailure::Kind::Unplayable, error ? error->message : ""));
             if (error) g_error_free(error);
             return;
         }
@@ -234,7 +234,7 @@ class GstStreamDecoder {
         if (statm_ >= 0)
             watch_ = std::thread(&GstStreamDecoder::watchGrowth, this, residentBytes(statm_));
         if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
-            report(failure(StreamFailure::Kind::NoContact));
+            report(streamFailure(StreamFailure::Kind::NoContact));
     }
 
     // Joins the streaming threads: no callback runs after this. Slow where rtspsrc still waits
@@ -328,7 +328,7 @@ class GstStreamDecoder {
         while (!watchWake_.wait_for(lock, GrowthCheck, [this] { return stopping_; })) {
             if (flowing_) return;
             if (residentBytes(statm_) - atStart > MaxGrowthBytes) {
-                report(failure(StreamFailure::Kind::Flood));
+                report(streamFailure(StreamFailure::Kind::Flood));
                 return;
             }
         }
@@ -406,18 +406,21 @@ class GstStreamDecoder {
             case GST_MESSAGE_ERROR: {
                 GError* error = nullptr;
                 gst_message_parse_error(message, &error, nullptr);
-                report(failure(kindOf(error), error ? error->message : ""));
+                report(streamFailure(kindOf(error), error ? error->message : ""));
                 if (error) g_error_free(error);
                 break;
             }
             case GST_MESSAGE_EOS:
-                report(failure(StreamFailure::Kind::Ended));
+                report(streamFailure(StreamFailure::Kind::Ended));
                 break;
             case GST_MESSAGE_ELEMENT:
                 // The picture cannot be decoded here; a missing audio decoder does not matter.
                 if (std::string type = missingDecoder(message);
-                    type.starts_with("video/") || type.starts_with("image/"))
-                    report(missing(std::move(type)));
+                    type.starts_with("video/") || type.starts_with("image/")) {
+                    StreamFailure missing = streamFailure(StreamFailure::Kind::MissingDecoder);
+                    missing.mediaType = std::move(type);
+                    report(missing);
+                }
                 break;
             default:
                 break;
@@ -469,18 +472,6 @@ class GstStreamDecoder {
             name = gst_structure_get_name(gst_caps_get_structure(caps, 0));
         gst_caps_unref(caps);
         return name;
-    }
-
-    static StreamFailure failure(StreamFailure::Kind kind, std::string detail = {}) {
-        StreamFailure f;
-        f.kind = kind;
-        f.detail = std::move(detail);
-        return f;
-    }
-    static StreamFailure missing(std::string mediaType) {
-        StreamFailure f = failure(StreamFailure::Kind::MissingDecoder);
-        f.mediaType = std::move(mediaType);
-        return f;
     }
 
     // The first failure only: what follows it is its echo.

@@ -13,9 +13,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -41,12 +39,6 @@ bool showsThePattern(const QImage& frame) {
                 luma(w / 2, h / 3), white);
     return luma(w / 2, h / 16) < 30 && std::abs(luma(w / 2, h / 3) - 130) < 12 && white >= 8 &&
            white <= w / 5;
-}
-
-// The screen's own pixel at the centre of `w`.
-QRgb onScreen(QWidget& w) {
-    const QPoint at = w.mapToGlobal(w.rect().center());
-    return w.screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0);
 }
 
 // Runs `drive` on the next modal dialog, then closes it.
@@ -121,7 +113,7 @@ TEST(CameraOnWindowsTest, ListedShownSwitchedCheckedUnpluggedAndTakenBack) {
     std::printf("alarm at check: %s changes\n", qPrintable(form.Label2->text()));
     pump(500);
     EXPECT_GT(form.Label2->text().toInt(), 5 * form.Slider1->value());
-    EXPECT_EQ(onScreen(*form.Shape1), qRgb(255, 0, 0));
+    EXPECT_EQ(centreOf(screenOf(form), form, *form.Shape1), qRgb(255, 0, 0));
     const QImage reference = form.Picture1->persistentImage();
     EXPECT_TRUE(showsThePattern(reference));
     ringTwiceMore(form);

@@ -1,11 +1,13 @@
 #pragma once
 
-// What the Windows program tests share: running the window's events for a while, and the alarms
-// that on_display_recorded.sh checks the recording for.
+// What the Windows program tests share: running the window's events for a while, reading the
+// screen's own pixels, and the alarms that on_display_recorded.sh checks the recording for.
 #include "app/form/form1.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -25,6 +27,19 @@ inline bool pumpUntil(const std::function<bool()>& done, int ms) {
         QTest::qSleep(5);
     }
     return true;
+}
+
+// The screen's own pixels, as the display shows them, of the window's area.
+inline QImage screenOf(QWidget& window) {
+    const QPoint at = window.mapToGlobal(QPoint(0, 0));
+    return window.screen()
+        ->grabWindow(0, at.x(), at.y(), window.width(), window.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+inline QRgb centreOf(const QImage& shot, const QWidget& window, const QWidget& w) {
+    return shot.pixel(w.mapTo(&window, w.rect().center()));
 }
 
 inline void pump(int ms) {

@@ -22,22 +22,9 @@
 namespace skymra::test {
 namespace {
 
-// The screen's own pixels, as the display shows them, of the window's area.
-QImage screenOf(QWidget& window) {
-    const QPoint at = window.mapToGlobal(QPoint(0, 0));
-    return window.screen()
-        ->grabWindow(0, at.x(), at.y(), window.width(), window.height())
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32);
-}
-
 // Near a control's top left: away from the markers that picture boxes hold at their centre.
 QRgb cornerOf(const QImage& shot, const QWidget& window, const QWidget& w) {
     return shot.pixel(w.mapTo(&window, QPoint(4, 4)));
-}
-
-QRgb centreOf(const QImage& shot, const QWidget& window, const QWidget& w) {
-    return shot.pixel(w.mapTo(&window, w.rect().center()));
 }
 
 TEST(ProgramOnWindowsTest, ShowsItsWindowChecksTheSceneAndRingsTheAlarm) {
