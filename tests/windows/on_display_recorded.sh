@@ -20,5 +20,9 @@ sleep 0.3
 # parec writes out what it holds only when it ends cleanly.
 kill -INT $recorder
 wait $recorder || true
-python3 "$here/bursts.py" "$rec" || status=1
+if ! python3 "$here/bursts.py" "$rec"; then
+  status=1
+  # Kept for a look at what was heard: the same format parec wrote.
+  cp "$rec" "$PWD/failed-recording.raw" && echo "recording kept: $PWD/failed-recording.raw"
+fi
 exit $status
