@@ -6,9 +6,9 @@
 # architecture), a prefix made earlier in $SKYMRA_QT_CACHE (~/.cache/skymra), a tarball of a
 # prefix named by $SKYMRA_QT_MINGW_TARBALL (unpacked into the cache), or else a build of Qt 6.4.2
 # from Debian's own sources (scripts/qt-mingw/build-qt-mingw.sh: about 45 minutes on 2 cores).
-# The 64-bit build's tests run under wine64 (ctest --preset windows); the 32-bit build and its
-# installer (into the 32-bit Program Files) are made but not run, as this kernel runs no 32-bit
-# programs.
+# The 64-bit build's tests run under wine64 (ctest --preset windows); of the 32-bit build, the
+# program, the core's tests and the installer (into the 32-bit Program Files) are made, and run
+# under the emulated i386 Wine (scripts/wine32.sh), as this kernel runs no 32-bit programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 arch=x86_64
