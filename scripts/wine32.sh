@@ -40,8 +40,8 @@ prepare() {
     libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxinerama1 libxcomposite1
     libxxf86vm1 libfreetype6 libpng16-16 zlib1g libbrotli1 libfontconfig1 libexpat1 libuuid1
   )
-  (cd "$dir.part/debs" && apt-get download -q -t bookworm-backports qemu-user 2>/dev/null &&
-    apt-get download -q "${libs[@]/%/:i386}" 2>/dev/null)
+  (cd "$dir.part/debs" && apt-get download -q -t bookworm-backports qemu-user &&
+    apt-get download -q "${libs[@]/%/:i386}")
   dpkg-deb -x "$dir.part"/debs/qemu-user_*.deb "$dir.part/qemu"
   # Merged /usr: the i386 loader then finds /lib's libraries where it looks for /usr/lib's.
   for p in lib bin sbin; do ln -s "usr/$p" "$dir.part/root/$p"; done
@@ -59,7 +59,8 @@ register() {
     as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
   [ -f "$entry" ] && grep -qx "interpreter $qemu" "$entry" && return
   [ -f "$entry" ] && echo -1 | as_root tee "$entry" >/dev/null
-  # i386 ELF executables and shared objects (e_type 2 or 3, e_machine 3).
+  # i386 ELF executables and shared objects (e_type 2 or 3, e_machine 3); binfmt_misc itself
+  # reads the \x escapes.
   echo ":skymra-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" |
     as_root tee /proc/sys/fs/binfmt_misc/register >/dev/null
 }
