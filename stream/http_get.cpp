@@ -93,8 +93,9 @@ HttpGet::HttpGet(QUrl url, int idleMs, QObject* parent)
     connect(&idle_, &QTimer::timeout, this, [this] {
         fail(status_ >= 200 ? StreamFailure::Kind::Broken : StreamFailure::Kind::NoContact);
     });
-    connectTo(url_);
 }
+
+void HttpGet::start() { connectTo(url_); }
 
 HttpGet::~HttpGet() { close(); }
 
@@ -227,9 +228,12 @@ bool HttpGet::followed() {
             redirects_++ < MaxRedirects) {
             QUrl target = next;
             // A login goes only where it was given.
-            if (next.host() == url_.host() && next.userInfo().isEmpty())
-                target.setUserInfo(url_.userInfo());
-            if (next.host() != url_.host()) authorization_.clear();
+            const bool sameHost = next.host() == url_.host();
+            if (sameHost && next.userInfo().isEmpty()) target.setUserInfo(url_.userInfo());
+            // A Digest answer names its address: the new one gets an answer of its own.
+            authorization_ = sameHost ? answerTo(challenges_, target) : QByteArray();
+            if (!sameHost) challenges_.clear();
+            triedLogin_ = false;
             qCInfo(streamLog) << "redirected to" << target.toString(QUrl::RemoveUserInfo);
             url_ = target;
             connectTo(url_);
@@ -237,11 +241,11 @@ bool HttpGet::followed() {
         }
     }
     if (status_ == 401 && !triedLogin_ && !url_.userName().isEmpty()) {
-        QList<QByteArray> challenges;
+        challenges_.clear();
         for (const auto& [key, value] : headers_) {
-            if (key == "www-authenticate") challenges << value;
+            if (key == "www-authenticate") challenges_ << value;
         }
-        authorization_ = answerTo(challenges, url_);
+        authorization_ = answerTo(challenges_, url_);
         triedLogin_ = true;
         if (!authorization_.isEmpty()) {
             connectTo(url_);

@@ -15,11 +15,11 @@ class QTcpSocket;
 
 namespace skymra {
 
-// One GET of an http(s) address on a connection of our own, in the window's thread and never
-// waiting: Qt's network access keeps its connections on a thread the window must wait for when
-// it lets one go, and reads a header however long it grows. Here the answer's head is bounded
-// (MaxHeadBytes), a redirect or a login (Basic or Digest, from the address) is followed, and
-// closing ends the connection at once.
+// One GET of an http(s) address on a connection of our own, never waiting: Qt's network access
+// keeps its connections on a thread its owner must wait for when it lets one go, and reads a
+// header however long it grows. Here the answer's head is bounded (MaxHeadBytes), a redirect or
+// a login (Basic or Digest, from the address) is followed, and closing ends the connection at
+// once. It lives on the thread that reads the camera (http_camera.h), never the window's.
 class HttpGet : public QObject {
     Q_OBJECT
   public:
@@ -28,8 +28,10 @@ class HttpGet : public QObject {
     // Body bytes held for the reader; past this, TCP holds the sender back.
     static constexpr qsizetype BodyBufferBytes = 256 * 1024;
 
-    // Starts at once. The server may stay silent for at most `idleMs` at any point.
+    // The server may stay silent for at most `idleMs` at any point once started.
     HttpGet(QUrl url, int idleMs, QObject* parent = nullptr);
+    // Asks; a failure found at once (no TLS for https) is signalled from here, so connect first.
+    void start();
     ~HttpGet() override;
 
     // The final answer, once answered() came.
@@ -77,6 +79,7 @@ class HttpGet : public QObject {
     QByteArray reason_;
     QList<QPair<QByteArray, QByteArray>> headers_;  // names in lower case
     int redirects_ = 0;
+    QList<QByteArray> challenges_;  // the last login asked for, answered anew for each address
     QByteArray authorization_;
     bool triedLogin_ = false;
     // The body's framing: a length, chunks, or up to the close.

@@ -1,20 +1,17 @@
 #pragma once
 
-#include "stream/http_get.h"
-#include "stream/jpeg_decoder.h"
-#include "stream/multipart.h"
+#include "stream/http_camera.h"
 #include "stream/player_source.h"
 #include "stream/stream_source.h"
 
 #include <memory>
-#include <optional>
 
 namespace skymra {
 
 // An http(s) address, asked by the program itself: a multipart answer is a network camera's
-// JPEG frames, read here, because Qt 6.4's player buffers such an endless stream and never shows
-// a frame of it; any other answer (a clip, a playlist) is played by a media player, which asks
-// again itself.
+// JPEG frames, read on a thread of its own (http_camera.h), because Qt 6.4's player buffers such
+// an endless stream and never shows a frame of it; any other answer (a clip, a playlist) is
+// played by a media player, which asks again itself.
 class HttpSource : public StreamSource {
     Q_OBJECT
   public:
@@ -26,21 +23,13 @@ class HttpSource : public StreamSource {
     QStringList formats() const override;
 
   private:
-    void onAnswered();
-    void onBody();
-    void onFinished();
-    // Whether the answer's frames are read here; false for the player's, a refusal, or while
-    // a body of no stated type has not yet shown what it is.
-    bool chooseReader();
     void handOverToPlayer();
-    void onDecoded(const QImage& picture, QSize full);
+    void onPicture(const QImage& picture, QSize full);
+    void onUnreadable(const StreamFailure& why);
     void stop() override;
-    // Lets go of the request; it may be the one whose signal brought us here.
-    void dropRequest();
+    void releaseCamera();
 
-    std::unique_ptr<HttpGet> get_;
-    std::optional<MultipartSplitter> parts_;
-    std::unique_ptr<JpegDecoder> decoder_;
+    HttpCamera* camera_ = nullptr;  // ends by itself once released
     std::unique_ptr<PlayerSource> player_;
     int unreadableInARow_ = 0;
 };

@@ -1,7 +1,6 @@
 #include "stream/jpeg_decoder.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QImageReader>
 
 namespace skymra {
@@ -49,48 +48,6 @@ QImage decodeJpeg(const QByteArray& jpeg, QSize atLeast, StreamFailure* why, QSi
     QImage image = reader.read();
     if (image.isNull()) return fail(StreamFailure::Kind::Unreadable);
     return image;
-}
-
-JpegDecoder::JpegDecoder(QObject* parent) : QObject(parent), thread_([this] { run(); }) {}
-
-JpegDecoder::~JpegDecoder() {
-    {
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
-        waiting_.reset();
-    }
-    wake_.notify_one();
-    thread_.join();
-}
-
-void JpegDecoder::decode(QByteArray jpeg, QSize atLeast) {
-    {
-        const std::lock_guard lock(mutex_);
-        waiting_ = Job{std::move(jpeg), atLeast};
-    }
-    wake_.notify_one();
-}
-
-void JpegDecoder::run() {
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || waiting_; });
-            if (stopping_) return;
-            job = std::move(*waiting_);
-            waiting_.reset();
-        }
-        StreamFailure why;
-        QSize full;
-        const QImage image = decodeJpeg(job.jpeg, job.atLeast, &why, &full);
-        // Queued to the decoder's own thread; dropped there if the decoder is gone by then.
-        if (image.isNull()) {
-            emit unreadable(why);
-        } else {
-            emit decoded(image, full);
-        }
-    }
 }
 
 }  // namespace skymra

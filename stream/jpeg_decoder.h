@@ -4,14 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <QObject>
 #include <QSize>
-#include <QString>
-
-#include <condition_variable>
-#include <mutex>
-#include <optional>
-#include <thread>
 
 namespace skymra {
 
@@ -26,35 +19,5 @@ constexpr qint64 MaxJpegPixels = 40'000'000;
 // `full` is set to the picture's own size when its header could be read.
 QImage decodeJpeg(const QByteArray& jpeg, QSize atLeast, StreamFailure* why = nullptr,
                   QSize* full = nullptr);
-
-// Decodes a network camera's pictures on a thread of its own, so that a slow or hostile camera
-// never holds up the window. Only the newest picture counts: one handed in while another waits
-// replaces it, so at most two are held however fast they come.
-class JpegDecoder : public QObject {
-    Q_OBJECT
-  public:
-    explicit JpegDecoder(QObject* parent = nullptr);
-    ~JpegDecoder() override;
-
-    void decode(QByteArray jpeg, QSize atLeast);
-
-  signals:
-    // On the thread the decoder belongs to.
-    void decoded(const QImage& image, QSize full);
-    void unreadable(const skymra::StreamFailure& why);
-
-  private:
-    struct Job {
-        QByteArray jpeg;
-        QSize atLeast;
-    };
-    void run();
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::optional<Job> waiting_;
-    bool stopping_ = false;
-    std::thread thread_;
-};
 
 }  // namespace skymra

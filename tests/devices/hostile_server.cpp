@@ -27,6 +27,7 @@ bool HostileServer::Connection::send(std::string_view bytes) {
         if (::poll(&p, 1, 50) <= 0) continue;  // the peer reads slowly, or not at all
         const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (n <= 0) return false;
+        server_.sent_ += n;
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;

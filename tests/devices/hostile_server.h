@@ -40,6 +40,8 @@ class HostileServer {
     int connections() const { return connections_; }
     // Connections the peer has not closed yet.
     int open() const { return open_; }
+    // Bytes sent to every peer so far.
+    long long sent() const { return sent_; }
 
   private:
     void serve();
@@ -52,6 +54,7 @@ class HostileServer {
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
     std::atomic<int> open_{0};
+    mutable std::atomic<long long> sent_{0};  // counted by each connection
     std::mutex mutex_;
     std::list<int> fds_;
     std::list<std::thread> threads_;

