@@ -33,6 +33,9 @@ class StreamDecoder {
     struct Events {
         std::function<void()> pictureReady;  // once, until the picture is taken
         std::function<void(const StreamFailure&)> failed;
+        // Once the teardown after destruction is over, on the thread that did it: the one
+        // event that comes after.
+        std::function<void()> stopped;
     };
     virtual ~StreamDecoder() = default;
     // The newest picture since the last call, if one came.

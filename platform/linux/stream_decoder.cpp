@@ -507,13 +507,14 @@ class GstStreamDecoder {
 // what is still stopping is waited for.
 class Reaper {
   public:
-    void bury(std::unique_ptr<GstStreamDecoder> decoder) {
+    void bury(std::unique_ptr<GstStreamDecoder> decoder, std::function<void()> stopped) {
         {
             const std::lock_guard lock(mutex_);
             ++stopping_;
         }
-        std::thread([this, d = std::move(decoder)]() mutable {
+        std::thread([this, d = std::move(decoder), stopped = std::move(stopped)]() mutable {
             d.reset();
+            if (stopped) stopped();
             const std::lock_guard lock(mutex_);
             if (--stopping_ == 0) done_.notify_all();
         }).detach();
@@ -536,11 +537,11 @@ Reaper& reaper() {
 
 class GstStreamHandle final : public StreamDecoder {
   public:
-    explicit GstStreamHandle(std::unique_ptr<GstStreamDecoder> decoder)
-        : decoder_(std::move(decoder)) {}
+    GstStreamHandle(std::unique_ptr<GstStreamDecoder> decoder, std::function<void()> stopped)
+        : decoder_(std::move(decoder)), stopped_(std::move(stopped)) {}
     ~GstStreamHandle() override {
         decoder_->giveUp();
-        reaper().bury(std::move(decoder_));
+        reaper().bury(std::move(decoder_), std::move(stopped_));
     }
     GstStreamHandle(const GstStreamHandle&) = delete;
     GstStreamHandle& operator=(const GstStreamHandle&) = delete;
@@ -548,6 +549,7 @@ class GstStreamHandle final : public StreamDecoder {
 
   private:
     std::unique_ptr<GstStreamDecoder> decoder_;
+    std::function<void()> stopped_;
 };
 
 }  // namespace
@@ -559,8 +561,9 @@ std::unique_ptr<StreamDecoder> makeStreamDecoder(const std::string& uri,
     // what that one still uses is there.
     claims();
     reaper();
+    std::function<void()> stopped = std::move(events.stopped);
     return std::make_unique<GstStreamHandle>(
-        std::make_unique<GstStreamDecoder>(uri, std::move(events)));
+        std::make_unique<GstStreamDecoder>(uri, std::move(events)), std::move(stopped));
 }
 
 }  // namespace skymra

