@@ -106,7 +106,7 @@ TEST_F(StreamTest, ChoosingAnotherSourceCallsTheReconnectingOff) {
     ASSERT_EQ(control.reconnectingStream(), url);
     control.useScene();
     EXPECT_TRUE(control.reconnectingStream().isEmpty());
-    QTest::qWait(1300);
+    passTimersDueWithin(StreamOpener::DefaultPausesMs.first());
     EXPECT_EQ(catalog.streamsOpened.size(), 1);
 }
 

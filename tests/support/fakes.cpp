@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include <QVideoFrame>
@@ -57,6 +58,13 @@ void postClick(QWidget* w, QPoint at) {
     QCoreApplication::postEvent(
         w, new QMouseEvent(QEvent::MouseButtonRelease, where, w->mapToGlobal(where), Qt::LeftButton,
                            Qt::NoButton, {}));
+}
+
+void passTimersDueWithin(int ms) {
+    bool passed = false;
+    // Past the 5 % a coarse timer may be moved by.
+    QTimer::singleShot(ms + ms / 10 + 20, Qt::PreciseTimer, [&] { passed = true; });
+    while (!passed) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 QImage solid(QColor colour, QSize size) {
