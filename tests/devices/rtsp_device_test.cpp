@@ -153,8 +153,14 @@ struct DecoderEvents {
     std::mutex mutex;
     std::optional<StreamFailure> failure;
     std::optional<std::thread::id> stoppedOn;  // under mutex
+    bool given = false;
 
+    // The teardown may still be telling these events after the decoder has gone.
+    ~DecoderEvents() {
+        if (given) stoppedOffThisThread(30000);
+    }
     StreamDecoder::Events events() {
+        given = true;
         return {[this] { ++pictures; },
                 [this](const StreamFailure& f) {
                     const std::lock_guard lock(mutex);

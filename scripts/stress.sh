@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs the tests that wait on time N times on one core beside a compile, in the release build and,
+# where it is built, the sanitizer build, and prints each test's pass count. Run it after touching
+# any of them: a test that passes alone and fails here fails on a loaded machine too.
+# Usage: scripts/stress.sh [N] [presets...]   (default: 10, release and sanitize)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-10}
+shift || true
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(release sanitize)
+tests='^(HostileStream|RtspDevice|StreamDevice|CameraDevice|PlaybackTest|SoundTest)\.|'
+tests+='^CaptureDialogTest\.TheWatchdog|^StreamTest\.ChoosingAnother|^StreamOpenerTest\.'
+
+# The compile beside the tests: the comparison core, again and again, on the same core.
+load() {
+  while :; do
+    taskset -c 0 g++ -std=c++20 -O2 -I. -c detect/frame_compare.cpp -o /dev/null 2>/dev/null || true
+  done
+}
+load &
+loader=$!
+trap 'kill $loader 2>/dev/null || true' EXIT
+
+status=0
+for preset in "${presets[@]}"; do
+  dir=build
+  [ "$preset" = release ] || dir=build-$preset
+  if [ ! -d "$dir" ]; then
+    echo "== $preset: not built ($dir), left out"
+    continue
+  fi
+  echo "== $preset: $runs runs on core 0 beside a compile"
+  log=$(mktemp)
+  for ((i = 1; i <= runs; i++)); do
+    taskset -c 0 ctest --preset "$preset" -R "$tests" -j1 2>&1 |
+      grep -E 'Test +#[0-9]+: ' >>"$log" || true
+  done
+  # "n/N name": how often each test passed.
+  sed -E 's/.*Test +#[0-9]+: ([^ ]+) .* (Passed|\*\*\*Failed|Failed|\*\*\*Timeout|\*\*\*Exception).*/\2 \1/' "$log" |
+    awk -v n="$runs" '{ seen[$2]++; if ($1 == "Passed") ok[$2]++ }
+      END { bad = 0; for (t in seen) { printf "%3d/%d %s\n", ok[t], n, t; if (ok[t] < n) bad = 1 }
+            exit bad }' | sort -k2 || status=1
+  rm -f "$log"
+done
+exit $status
