@@ -28,11 +28,18 @@ as_root() {
 prepare() {
   "$here/setup.sh" wine64 libz-mingw-w64 g++-mingw-w64-i686-posix
   if ! dpkg --print-foreign-architectures | grep -qx i386 ||
-    ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
+    ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d ||
+    ! compgen -G '/var/lib/apt/lists/*bookworm*_binary-i386_Packages*' >/dev/null; then
     as_root dpkg --add-architecture i386
     echo "deb http://deb.debian.org/debian bookworm-backports main" |
       as_root tee /etc/apt/sources.list.d/skymra-backports.list >/dev/null
-    as_root apt-get update -qq
+    # A mirror in the middle of a sync fails an index now and then: asked again, and at worst
+    # what did come is used (a package still missing is named by the download below).
+    local try
+    for try in 1 2 3; do
+      as_root apt-get update -qq && break
+      [ "$try" = 3 ] || sleep 20
+    done
   fi
   rm -rf "$dir.part" && mkdir -p "$dir.part/debs" "$dir.part/root/usr/lib"
   local p libs=(
