@@ -26,5 +26,11 @@ echo "setup: installing ${missing[*]}" >&2
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
+# A mirror in the middle of a sync fails an index now and then (seen: bookworm-security's i386
+# list): asked again, and at worst what did come is used; a package still missing is named by
+# the install.
+for try in 1 2 3; do
+  $sudo apt-get update -qq && break
+  [ "$try" = 3 ] || sleep 20
+done
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
