@@ -103,7 +103,7 @@ TEST_F(CaptureDialogTest, TheKeyboardMovesThroughTheClosedListAndOnlyReturnChoos
     EXPECT_EQ(sources->currentText(), "Videoström…");
     // An address dialog opened now or posted would be open and counted once these have run.
     QCoreApplication::processEvents();
-    passTimersDueWithin(10);
+    ASSERT_TRUE(passTimersDueWithin(10));
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(control.cameraId(), "cam0");
     QTest::keyClick(sources, Qt::Key_Up);

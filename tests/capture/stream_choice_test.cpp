@@ -106,7 +106,7 @@ TEST_F(StreamTest, ChoosingAnotherSourceCallsTheReconnectingOff) {
     ASSERT_EQ(control.reconnectingStream(), url);
     control.useScene();
     EXPECT_TRUE(control.reconnectingStream().isEmpty());
-    passTimersDueWithin(StreamOpener::DefaultPausesMs.first());
+    ASSERT_TRUE(passTimersDueWithin(StreamOpener::DefaultPausesMs.first()));
     EXPECT_EQ(catalog.streamsOpened.size(), 1);
 }
 

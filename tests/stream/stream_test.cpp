@@ -266,7 +266,7 @@ TEST(StreamOpenerTest, ASourceThatCannotBeOpenedIsRetriedOrReported) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return opens >= 4; }, 2000));
     opener.cancel();
     const int after = opens;
-    passTimersDueWithin(20);
+    ASSERT_TRUE(passTimersDueWithin(20));
     EXPECT_EQ(opens, after);
     EXPECT_EQ(waits.mid(0, 4), (QList<int>{10, 20, 20, 20}));
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -60,11 +61,11 @@ void postClick(QWidget* w, QPoint at) {
                            Qt::NoButton, {}));
 }
 
-void passTimersDueWithin(int ms) {
+bool passTimersDueWithin(int ms) {
     bool passed = false;
     // Past the 5 % a coarse timer may be moved by.
     QTimer::singleShot(ms + ms / 10 + 20, Qt::PreciseTimer, [&] { passed = true; });
-    while (!passed) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return QTest::qWaitFor([&] { return passed; }, 60000 + ms);
 }
 
 QImage solid(QColor colour, QSize size) {

@@ -77,7 +77,7 @@ void postClick(QWidget* w, QPoint at = {});
 
 // Returns once every timer of this thread that falls due within `ms` of now has fired, however
 // late the thread runs: timers fire in the order they fall due. For what must not happen by then.
-void passTimersDueWithin(int ms);
+[[nodiscard]] bool passTimersDueWithin(int ms);
 
 // A camera frame in BGRA holding the picture.
 QVideoFrame frameFromImage(const QImage& image);
