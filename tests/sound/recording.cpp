@@ -23,20 +23,31 @@ void pump(int ms) {
 std::vector<Burst> Recording::bursts() const {
     constexpr int Block = Rate / 100;  // 10 ms
     // 30 ms of quiet ends a burst. The alarm has no quiet 10 ms of its own, so a shorter gap
-    // inside one is a dropout; and alarms called 1 s apart (95 ms of quiet between them) stay
-    // apart with a start up to 65 ms late, the lateness the gap checks allow.
+    // inside one is a dropout.
     constexpr int Gap = 3;
     std::vector<Burst> out;
     int start = -1, last = -1;
+    double loudest = 0, lastLevel = 0;
     const int blocks = static_cast<int>(samples.size()) / Block;
+    const auto end = [&] {
+        out.push_back({start / 100.0, (last - start + 1) / 100.0});
+        start = -1;
+    };
     for (int b = 0; b <= blocks; ++b) {
-        const bool loud = b < blocks && rms(double(b) * Block / Rate, double(Block) / Rate) > 300;
-        if (loud) {
-            if (start < 0) start = b;
+        const double level = b < blocks ? rms(double(b) * Block / Rate, double(Block) / Rate) : 0;
+        if (level > 300) {
+            // The alarm never falls below half its loudest but in its fading tail: full
+            // loudness straight after the tail is the next alarm, however close it came.
+            if (start >= 0 && lastLevel < 0.3 * loudest && level > 0.6 * loudest) end();
+            if (start < 0) {
+                start = b;
+                loudest = 0;
+            }
             last = b;
+            lastLevel = level;
+            loudest = std::max(loudest, level);
         } else if (start >= 0 && (b - last >= Gap || b == blocks)) {
-            out.push_back({start / 100.0, (last - start + 1) / 100.0});
-            start = -1;
+            end();
         }
     }
     return out;

@@ -20,7 +20,8 @@ struct Recording {
     static constexpr int Rate = 11025;
     std::vector<double> samples;
 
-    // Stretches of sound, split where 30 ms or more are quiet.
+    // Stretches of sound, split where 30 ms or more are quiet or the alarm starts again after
+    // its fading tail.
     std::vector<Burst> bursts() const;
     // The largest level between two times, in seconds.
     double peak(double from = 0, double to = 1e9) const;
