@@ -1,5 +1,7 @@
 #include "capture/clipboard.h"
 
+#include "platform/clipboard_hints.h"
+
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -34,7 +36,13 @@ void SystemClipboard::clear() { systemClipboard().clear(); }
 
 void SystemClipboard::setImage(const QImage& image) {
     QClipboard& clipboard = systemClipboard();
-    clipboard.setImage(image);
+    auto* picture = new QMimeData;
+    picture->setImageData(image);
+    for (const ClipboardHint& hint : clipboardHistoryHints()) {
+        picture->setData(QString::fromLatin1(hint.format.data(), qsizetype(hint.format.size())),
+                         QByteArray(hint.bytes.data(), qsizetype(hint.bytes.size())));
+    }
+    clipboard.setMimeData(picture);
     // Windows and Wayland may refuse without saying so.
     const QMimeData* data = clipboard.mimeData();
     if (!image.isNull() && (data == nullptr || !data->hasImage())) throw ClipboardError::refused();

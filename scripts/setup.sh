@@ -11,7 +11,7 @@ packages=(
   xvfb xauth fonts-liberation qt6-translations-l10n desktop-file-utils
   pulseaudio pulseaudio-utils
   pipewire pipewire-bin wireplumber gstreamer1.0-pipewire dbus gstreamer1.0-tools
-  dpkg-dev x11-utils xdotool at-spi2-core gir1.2-atspi-2.0 python3-gi
+  dpkg-dev x11-utils xdotool xclip at-spi2-core gir1.2-atspi-2.0 python3-gi
   gstreamer1.0-plugins-ugly python3-gst-1.0 gir1.2-gst-rtsp-server-1.0 ffmpeg
   "$@"
 )

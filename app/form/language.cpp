@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <algorithm>
+
 namespace skymra {
 namespace {
 
@@ -48,11 +50,17 @@ void installSwedishTranslations(QCoreApplication& app) {
     // Installed first, so that Qt's own catalogues, installed after it, are asked first.
     QCoreApplication::installTranslator(new StandardButtonTranslator(&app));
     const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    // Qt's catalogues where Qt keeps them (Debian's qt6-translations-l10n), or else where the
+    // installer put them, beside the program (Windows).
+    const QStringList folders = {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                 QCoreApplication::applicationDirPath() + "/translations"};
     for (const char* catalogue : {"qt", "qtbase", "qtmultimedia"}) {
         auto* translator = new QTranslator(&app);
-        if (translator->load(swedish, QString::fromLatin1(catalogue), QStringLiteral("_"),
-                             folder)) {
+        const bool loaded = std::any_of(folders.begin(), folders.end(), [&](const QString& f) {
+            return translator->load(swedish, QString::fromLatin1(catalogue), QStringLiteral("_"),
+                                    f);
+        });
+        if (loaded) {
             QCoreApplication::installTranslator(translator);
         } else {
             delete translator;

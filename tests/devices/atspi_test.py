@@ -3,7 +3,8 @@
 Run inside with_atspi.sh: python3 atspi_test.py PATH/TO/skymra
 Only actions and keys: snapshot, snapshot, check, a slider change by key with its re-check, the
 markers by keys, back. At each step it checks what a screen reader is told: the announced
-result (the event that carries it, once per check), names and states.
+result (the event that carries it, once per check), names and states; and that the check's
+picture is on the X clipboard with the hint that keeps clipboard managers from keeping it.
 """
 import os
 import subprocess
@@ -78,6 +79,12 @@ def said(kind, since):
     return [e for e in events[since:] if e[0].startswith(kind)]
 
 
+def clipboard(target):
+    done = subprocess.run(["xclip", "-selection", "clipboard", "-t", target, "-o"],
+                          capture_output=True, timeout=10, check=False)
+    return done.stdout if done.returncode == 0 else None
+
+
 def main(program):
     Atspi.init()
     listener = Atspi.EventListener.new(on_event)
@@ -140,6 +147,9 @@ def main(program):
         check(count is not None, "the count is named for what it is: Antal förändringar: " + changes)
         check(indicator.get_description() in ("Larm", "Inget larm"),
               "the indicator says its state: " + indicator.get_description())
+        targets = (clipboard("TARGETS") or b"").decode().split()
+        check("image/png" in targets and clipboard("x-kde-passwordManagerHint") == b"secret",
+              "the check's picture is on the clipboard, hinted for no history: %s" % targets)
 
         # The slider by keys: Home moves it without a check; Return re-checks.
         slider.get_component_iface().grab_focus()

@@ -25,8 +25,8 @@ server -w
 server -w
 dir="$WINEPREFIX/drive_c/Program Files/Skymra"
 for f in skymra.exe Uninstall.exe Qt6Core.dll Qt6Multimedia.dll platforms/qwindows.dll \
-         multimedia/windowsmediaplugin.dll LICENSE.txt licenses/THIRD-PARTY.txt \
-         licenses/LGPL-3.0.txt licenses/GPL-3.0.txt licenses/GCC-RLE-3.1.txt; do
+         multimedia/windowsmediaplugin.dll translations/qt_sv.qm LICENSE.txt \
+         licenses/THIRD-PARTY.txt licenses/LGPL-3.0.txt licenses/GPL-3.0.txt licenses/GCC-RLE-3.1.txt; do
   [ -f "$dir/$f" ] || { echo "nsis: $f is not installed"; exit 1; }
 done
 lnk=$(find "$WINEPREFIX/drive_c" -iname 'Skymra.lnk' | head -n 1)

@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFontInfo>
+#include <QLineEdit>
+#include <QMenu>
 #include <QScreen>
 #include <QStyle>
 #include <QTest>
@@ -18,6 +20,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
+
+#include <windows.h>
 
 namespace skymra::test {
 namespace {
@@ -27,12 +32,40 @@ QRgb cornerOf(const QImage& shot, const QWidget& window, const QWidget& w) {
     return shot.pixel(w.mapTo(&window, QPoint(4, 4)));
 }
 
+// The first four bytes the clipboard holds in the registered format `name`; -1 without it.
+long long clipboardWord(const wchar_t* name) {
+    if (!OpenClipboard(nullptr)) return -2;
+    long long word = -1;
+    HANDLE data = GetClipboardData(RegisterClipboardFormatW(name));
+    if (const auto* bytes = data ? static_cast<const DWORD*>(GlobalLock(data)) : nullptr) {
+        word = GlobalSize(data) >= sizeof(DWORD) ? *bytes : -3;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return word;
+}
+
+// The picture a snapshot or a check leaves on the clipboard, kept out of Win+V's history, the
+// cloud clipboard and clipboard monitors.
+void expectAPictureNoHistoryKeeps(const char* after) {
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_DIB)) << after;
+    EXPECT_EQ(clipboardWord(L"CanIncludeInClipboardHistory"), 0) << after;
+    EXPECT_EQ(clipboardWord(L"CanUploadToCloudClipboard"), 0) << after;
+    EXPECT_GE(clipboardWord(L"ExcludeClipboardContentFromMonitorProcessing"), 0) << after;
+}
+
 TEST(ProgramOnWindowsTest, ShowsItsWindowChecksTheSceneAndRingsTheAlarm) {
     QStringList errors;
     Program program(
         {.player = nullptr, .reportError = [&](const QString& e) { errors << e; }, .inform = {}});
     Form1& form = program.window();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    // What Qt draws itself reads Swedish, from the catalogue beside the program.
+    QLineEdit field;
+    const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* action : menu->actions()) texts << action->text();
+    EXPECT_TRUE(texts.join('|').contains("&Kopiera")) << qPrintable(texts.join(", "));
     std::printf("font: %s, style: %s\n", qPrintable(QFontInfo(form.Label2->font()).family()),
                 qPrintable(QApplication::style()->name()));
     pump(1500);  // the scene's first pictures
@@ -52,6 +85,7 @@ TEST(ProgramOnWindowsTest, ShowsItsWindowChecksTheSceneAndRingsTheAlarm) {
 
     // A reference, a second snapshot once the scene has moved on, and the check.
     QTest::mouseClick(form.Command3, Qt::LeftButton);
+    expectAPictureNoHistoryKeeps("the reference snapshot");
     pump(1500);
     QTest::mouseClick(form.Command4, Qt::LeftButton);
     pump(300);
@@ -63,6 +97,7 @@ TEST(ProgramOnWindowsTest, ShowsItsWindowChecksTheSceneAndRingsTheAlarm) {
     shot = screenOf(form);
     shot.save(qEnvironmentVariable("SKYMRA_SCREENSHOT_RESULT", "skymra-result.png"));
     ASSERT_TRUE(form.Picture2->isVisible());
+    expectAPictureNoHistoryKeeps("the check");
     EXPECT_GT(form.Label2->text().toInt(), 5 * form.Slider1->value());
     EXPECT_EQ(centreOf(shot, form, *form.Shape1), qRgb(255, 0, 0));
     EXPECT_NE(cornerOf(shot, form, *form.Picture1), navy);
