@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
-  xvfb xauth fonts-liberation qt6-translations-l10n desktop-file-utils
+  xvfb xauth fonts-liberation qt6-translations-l10n desktop-file-utils appstream
   pulseaudio pulseaudio-utils
   pipewire pipewire-bin wireplumber gstreamer1.0-pipewire dbus gstreamer1.0-tools
   dpkg-dev x11-utils xdotool xclip at-spi2-core gir1.2-atspi-2.0 python3-gi

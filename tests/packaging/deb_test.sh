@@ -11,9 +11,14 @@ apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
 trap 'dpkg -r skymra >/dev/null 2>&1 || true' EXIT
 files=$(dpkg -L skymra | while read -r f; do [ -f "$f" ] && echo "$f"; done)
 for f in /usr/bin/skymra /usr/share/applications/skymra.desktop \
+         /usr/share/metainfo/invalid.skymra.Skymra.metainfo.xml \
          /usr/share/icons/hicolor/16x16/apps/skymra.png /usr/share/icons/hicolor/256x256/apps/skymra.png; do
   grep -qx "$f" <<<"$files" || { echo "deb: $f is not installed"; exit 1; }
 done
+# What a software centre reads: the metainfo and the desktop entry it launches, as installed.
+appstreamcli validate --no-net /usr/share/metainfo/invalid.skymra.Skymra.metainfo.xml
+said=$(desktop-file-validate /usr/share/applications/skymra.desktop)
+[ -z "$said" ] || { echo "deb: the desktop entry: $said"; exit 1; }
 
 log=$(mktemp)
 "$here/../sound/with_pulseaudio.sh" "$here/../devices/with_camera.sh" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
