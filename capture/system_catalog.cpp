@@ -1,10 +1,13 @@
 #include "capture/system_catalog.h"
 
 #include "camera/camera_source.h"
+#include "platform/camera_names.h"
 #include "stream/stream_source.h"
 
 #include <QCamera>
 #include <QCameraDevice>
+
+#include <algorithm>
 
 namespace skymra {
 
@@ -26,26 +29,38 @@ void SystemCatalog::refresh() {
     QList<CameraInfo> now;
     for (const QCameraDevice& d : QMediaDevices::videoInputs())
         now.append({d.id(), d.description()});
-    listed_ = usable(system_, now, stale_);
-    system_ = now;
+    std::optional<QStringList> present;
+    if (const auto names = presentCameraNames()) {
+        present.emplace();
+        for (const std::string& name : *names) present->append(QString::fromStdString(name));
+    }
+    listed_ = usable(now, present, listable_);
 }
 
-QList<CameraInfo> SystemCatalog::usable(const QList<CameraInfo>& before,
-                                        const QList<CameraInfo>& now, QSet<QByteArray>& stale) {
-    for (const CameraInfo& gone : before) {
-        // A stale entry that goes at last says nothing of the others.
-        if (listsCamera(now, gone.id) || stale.contains(gone.id)) continue;
-        for (const CameraInfo& kept : before) {
-            if (kept.description == gone.description && listsCamera(now, kept.id))
-                stale.insert(kept.id);
+QList<CameraInfo> SystemCatalog::usable(const QList<CameraInfo>& now,
+                                        const std::optional<QStringList>& present,
+                                        QHash<QByteArray, bool>& listable) {
+    // At least one a name: a camera the framework missed for a moment is still listed.
+    const auto room = [&](const QString& name) {
+        return present ? std::max<qsizetype>(1, present->count(name)) : now.size();
+    };
+    QList<CameraInfo> out;
+    QHash<QString, qsizetype> listed;
+    for (const CameraInfo& c : now) {
+        qsizetype& named = listed[c.description];
+        auto entry = listable.find(c.id);
+        if (entry == listable.end()) entry = listable.insert(c.id, named < room(c.description));
+        if (*entry && named < room(c.description)) {
+            out.append(c);
+            ++named;
         }
     }
-    QList<CameraInfo> out;
-    for (const CameraInfo& c : now) {
-        const bool named = std::any_of(out.begin(), out.end(), [&](const CameraInfo& o) {
-            return o.description == c.description;
-        });
-        if (!named && !stale.contains(c.id)) out.append(c);
+    // Numbered in the system's order, which is the order they came in.
+    QHash<QString, int> numbered;
+    for (CameraInfo& c : out) {
+        if (listed.value(c.description) > 1)
+            c.description =
+                QStringLiteral("%1 (%2)").arg(c.description).arg(++numbered[c.description]);
     }
     return out;
 }

@@ -2,16 +2,21 @@
 
 #include "sources/source_catalog.h"
 
+#include <QHash>
 #include <QMediaDevices>
-#include <QSet>
+#include <QStringList>
+
+#include <optional>
 
 namespace skymra {
 
 // The cameras of Qt Multimedia.
 //
-// Qt 6.4's GStreamer list names a PipeWire camera twice under two ids, and when the camera goes
-// it keeps the second entry, which crashes when opened. So a camera is listed once by its name,
-// and an entry that outlives a removed entry of the same name is dropped as stale.
+// Qt 6.4's GStreamer list names every camera present at its start a second time soon after,
+// under a later id, and keeps that second entry when the camera goes, which crashes when
+// opened. So an entry that comes while every camera of its name is already listed is such a
+// shadow and never listed; how many cameras a name has, the media framework itself says. Cameras
+// of one name (two webcams of one model) are told apart by a number after the name.
 class SystemCatalog : public SourceCatalog {
     Q_OBJECT
   public:
@@ -21,17 +26,19 @@ class SystemCatalog : public SourceCatalog {
     std::unique_ptr<FrameSource> open(const QByteArray& id) override;
     std::unique_ptr<FrameSource> openStream(const QUrl& url) override;
 
-    // What to list, given the system's previous and current entries; adds to stale.
-    static QList<CameraInfo> usable(const QList<CameraInfo>& before, const QList<CameraInfo>& now,
-                                    QSet<QByteArray>& stale);
+    // What to list of the system's entries, in its order, given the names of the cameras
+    // present where the platform knows them; `listable` keeps whether each entry, when it
+    // first came, was a camera (true) or a shadow (false).
+    static QList<CameraInfo> usable(const QList<CameraInfo>& now,
+                                    const std::optional<QStringList>& present,
+                                    QHash<QByteArray, bool>& listable);
 
   private:
     void refresh();
 
     QMediaDevices devices_;
-    QList<CameraInfo> system_;
     QList<CameraInfo> listed_;
-    QSet<QByteArray> stale_;
+    QHash<QByteArray, bool> listable_;
 };
 
 }  // namespace skymra

@@ -24,6 +24,7 @@ class Program {
 
     Form1& window() { return window_; }
     VideoCaptureControl& capture() { return *window_.ezVidCap1; }
+    const SystemCatalog& cameras() const { return catalog_; }
 
   private:
     SystemClipboard clipboard_;

@@ -2,7 +2,9 @@
 # Runs a command beside a virtual camera: a private PipeWire with its test-pattern video node,
 # a private session bus and WirePlumber, all in a temporary folder that goes when it ends.
 # The command can call "$SKYMRA_CAMERA_CTL unplug" and "... plug" to remove the camera and add
-# it again as a new device, and "... stop" and "... start" to stop and start the whole stack.
+# it again as a new device (with a node name after them, another camera of the same description,
+# as a second webcam of one model), "... linked" to print the node names of the cameras being
+# read, and "... stop" and "... start" to stop and start the whole stack.
 set -euo pipefail
 dir=$(mktemp -d)
 export XDG_RUNTIME_DIR=$dir/run XDG_CONFIG_HOME=$dir/config XDG_STATE_HOME=$dir/state HOME=$dir
@@ -21,9 +23,11 @@ bus=$!
 ctl=$dir/camera-ctl
 cat >"$ctl" <<'CTL'
 #!/usr/bin/env bash
-# start | stop | unplug | plug | wait (until PipeWire lists the camera node, at most 10 s)
+# start | stop | unplug [NAME] | plug [NAME] | linked | wait (until PipeWire lists the camera
+# node, at most 10 s)
 set -u
 d=$SKYMRA_CAMERA_DIR
+name=${2:-VirtualCamera}
 case "$1" in
   start)
     pipewire >>"$d/pipewire.log" 2>&1 &
@@ -39,13 +43,16 @@ case "$1" in
       rm -f "$d/$p.pid"
     done ;;
   unplug)
-    id=$(pw-cli ls Node | awk '/^\tid [0-9]+/ { gsub(",", "", $2); id = $2 }
-                               /node.name = "VirtualCamera"/ { print id }')
+    id=$(pw-cli ls Node | awk -v n="node.name = \"$name\"" '
+      /^\tid [0-9]+/ { gsub(",", "", $2); id = $2 }
+      index($0, n) { print id }')
     [ -n "$id" ] && pw-cli destroy "$id" >/dev/null ;;
   plug)
-    pw-cli create-node adapter '{ factory.name=videotestsrc node.name=VirtualCamera
-      node.description="Virtual camera" media.class=Video/Source media.role=Camera
-      object.linger=true }' >/dev/null ;;
+    pw-cli create-node adapter "{ factory.name=videotestsrc node.name=$name
+      node.description=\"Virtual camera\" media.class=Video/Source media.role=Camera
+      object.linger=true }" >/dev/null ;;
+  linked)
+    pw-link -l | awk -F: '/^[^ ]/ { port = $1 } /\|->/ && !seen[port]++ { print port }' ;;
   wait)
     for _ in $(seq 40); do
       timeout 5 pw-cli ls Node 2>/dev/null | grep -q '"VirtualCamera"' && exit 0
