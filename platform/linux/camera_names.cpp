@@ -1,5 +1,5 @@
-// Linux: GStreamer's device providers, probed once for each question (PipeWire's and V4L2's
-// answer within milliseconds).
+// Linux: GStreamer's device providers, asked for each question: the lists they keep once Qt's
+// device monitor has started them, within milliseconds.
 #include "platform/camera_names.h"
 
 #include <gst/gst.h>
