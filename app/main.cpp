@@ -1,7 +1,7 @@
 #include "app/form/form1.h"
 #include "app/form/language.h"
 #include "app/form/program.h"
-#include "stream/quiet_log.h"
+#include "app/quiet_log.h"
 
 #include <QApplication>
 

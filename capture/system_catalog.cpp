@@ -2,7 +2,7 @@
 
 #include "camera/camera_source.h"
 #include "platform/camera_names.h"
-#include "stream/stream_source.h"
+#include "stream/open_stream.h"
 
 #include <QCamera>
 #include <QCameraDevice>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/stream_failure.h"
+#include "stream/stream_failure.h"
 
 #include <QImage>
 #include <QObject>

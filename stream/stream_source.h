@@ -1,8 +1,8 @@
 #pragma once
 
 #include "camera/video_sink_source.h"
-#include "platform/stream_failure.h"
 #include "sources/frame_source.h"
+#include "stream/stream_failure.h"
 
 #include <QSize>
 #include <QUrl>
@@ -58,9 +58,5 @@ class StreamSource : public FrameSource {
     bool seenFrame_ = false;
     bool failed_ = false;
 };
-
-// The source for a stream's address: an rtsp camera through the platform's decoder where it has
-// one, an http(s) address asked by the program itself, anything else through a media player.
-std::unique_ptr<FrameSource> openStream(const QUrl& url, StreamTimeouts timeouts = {});
 
 }  // namespace skymra

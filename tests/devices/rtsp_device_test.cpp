@@ -2,7 +2,7 @@
 // sending H.264 and RTP/MJPEG, and ffmpeg's http server sending MJPEG labelled as mere bytes.
 // Each server is started by its test and stops by itself.
 #include "camera/video_frame.h"
-#include "platform/stream_decoder.h"
+#include "stream/rtsp/stream_decoder.h"
 #include "tests/devices/program.h"
 
 #include <QElapsedTimer>
@@ -147,7 +147,7 @@ TEST(RtspDevice, AnMjpegCameraLabelledAsMereBytesIsTaken) {
     EXPECT_EQ(p.capture().source()->formats(), QStringList{"640 × 480, som källan sänder"});
 }
 
-// What the platform's decoder says, from its own threads.
+// What GStreamer's decoder says, from its own threads.
 struct DecoderEvents {
     std::atomic<int> pictures{0};
     std::mutex mutex;

@@ -1,13 +1,12 @@
 // Video streams: what an address may be and how outside text is shown, how a multipart body is
-// cut into frames, how a camera's JPEG is read, the log's throttle, the opener's retries, and
+// cut into frames, how a camera's JPEG is read, the opener's retries, and
 // what the http client follows.
 #include "stream/http_get.h"
 #include "stream/jpeg_decoder.h"
 #include "stream/multipart.h"
-#include "stream/quiet_log.h"
+#include "stream/open_stream.h"
 #include "stream/stream_address.h"
 #include "stream/stream_opener.h"
-#include "stream/stream_source.h"
 #include "tests/support/fakes.h"
 
 #include <QBuffer>
@@ -127,22 +126,6 @@ TEST(JpegTest, PicturesAreReadAtTheSmallestScaleThatCoversTheCaptureSizeAndHugeO
     EXPECT_EQ(why.kind, StreamFailure::Kind::Unreadable);
     EXPECT_TRUE(decodeJpeg(jpeg.left(300), {320, 240}, &why).isNull() ||
                 decodeJpeg(jpeg.left(300), {320, 240}).size() == QSize(640, 360));
-}
-
-TEST(LogThrottleTest, ARepeatedMessageIsLetThroughOnceAndThenCounted) {
-    qint64 now = 0;
-    LogThrottle throttle([&] { return now; }, 1000);
-    EXPECT_EQ(throttle.pass("Corrupt JPEG data: 12 extraneous bytes"),
-              "Corrupt JPEG data: 12 extraneous bytes");
-    EXPECT_EQ(throttle.pass("something else"), "something else");
-    for (int i = 0; i < 24; ++i) {
-        now += 40;
-        EXPECT_EQ(throttle.pass(QStringLiteral("Corrupt JPEG data: %1 extraneous bytes").arg(i)),
-                  std::nullopt);
-    }
-    now += 100;
-    EXPECT_EQ(throttle.pass("Corrupt JPEG data: 7 extraneous bytes"),
-              "Corrupt JPEG data: 7 extraneous bytes (and 24 more like it)");
 }
 
 TEST(MultipartTest, TheBoundaryIsReadFromTheContentType) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/stream_failure.h"
+#include "stream/stream_failure.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,9 +23,9 @@ struct DecodedPicture {
     std::shared_ptr<const void> hold;
 };
 
-// A network camera's stream received and decoded by the platform's media framework, its pictures
+// A network camera's stream received and decoded by GStreamer's own pipeline, its pictures
 // handed over as the decoder left them: no player's video output, no conversion before they are
-// asked for. The events come from the framework's threads; nothing comes after destruction, and
+// asked for. The events come from GStreamer's threads; nothing comes after destruction, and
 // destruction waits for nothing: a stream that never flowed has its own connection ended, and the
 // rest of its teardown goes on on a thread of its own.
 class StreamDecoder {
@@ -42,8 +42,8 @@ class StreamDecoder {
     virtual std::optional<DecodedPicture> take() = 0;
 };
 
-// A started decoder for the stream at `uri` (rtsp), where the platform has one; else none, and
-// the caller plays the stream some other way.
+// A started decoder for the stream at `uri` (rtsp) where the program has GStreamer (Linux); else
+// none, and the caller plays the stream some other way.
 std::unique_ptr<StreamDecoder> makeStreamDecoder(const std::string& uri,
                                                  StreamDecoder::Events events);
 

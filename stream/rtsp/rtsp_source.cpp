@@ -1,4 +1,4 @@
-#include "stream/rtsp_source.h"
+#include "stream/rtsp/rtsp_source.h"
 
 #include "camera/video_frame.h"
 

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "platform/stream_decoder.h"
+#include "stream/rtsp/stream_decoder.h"
 #include "stream/stream_source.h"
 
 namespace skymra {
 
-// An rtsp camera received and decoded by the platform's own pipeline, its 4:2:0 pictures
+// An rtsp camera received and decoded by GStreamer's own pipeline, its 4:2:0 pictures
 // converted here only when one is shown: a media player's video output would cost more than
 // decoding them.
 class RtspSource : public StreamSource {
     Q_OBJECT
   public:
-    // None where the platform has no such pipeline.
+    // None where the program has no GStreamer (Windows).
     static std::unique_ptr<RtspSource> open(const QUrl& url, StreamTimeouts timeouts);
     ~RtspSource() override;
 

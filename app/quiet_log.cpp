@@ -1,4 +1,4 @@
-#include "stream/quiet_log.h"
+#include "app/quiet_log.h"
 
 #include "platform/diagnostics.h"
 #include "stream/stream_address.h"

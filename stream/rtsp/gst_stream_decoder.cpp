@@ -1,30 +1,16 @@
-#include "platform/stream_decoder.h"
+#include "stream/rtsp/flood_watch.h"
+#include "stream/rtsp/own_connection.h"
+#include "stream/rtsp/stream_decoder.h"
+#include "stream/rtsp/teardown.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
-#include <arpa/inet.h>
-#include <dirent.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <atomic>
-#include <charconv>
-#include <chrono>
-#include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <optional>
-#include <set>
-#include <string_view>
-#include <thread>
 #include <utility>
-#include <vector>
 
 namespace skymra {
 namespace {
@@ -32,138 +18,6 @@ namespace {
 // What rtspsrc holds back to reorder packets: its own 2 s make a camera's picture lag far behind
 // the room; a local network reorders little.
 constexpr guint RtspLatencyMs = 300;
-
-// rtspsrc takes whatever length a server's answer claims and fills it as fast as the server
-// sends (GStreamer 1.22 gives rtspsrc no limit to set): until its first picture, the program may
-// grow by this much before the stream counts as a flood and is stopped. The size is the
-// process's, so the watch ends once pictures flow: a camera that shows is not made to answer for
-// what another attempt, or anything else in the program, takes.
-constexpr long long MaxGrowthBytes = 256LL << 20;
-constexpr auto GrowthCheck = std::chrono::milliseconds(200);
-
-// The program's resident size, read from `statm` (/proc/self/statm, kept open); 0 if unknown.
-long long residentBytes(int statm) {
-    char text[128];
-    const ssize_t got = pread(statm, text, sizeof text - 1, 0);
-    if (got <= 0) return 0;
-    const char* end = text + got;
-    const char* resident = std::find(static_cast<const char*>(text), end, ' ');
-    long long pages = 0;
-    if (resident == end || std::from_chars(resident + 1, end, pages).ec != std::errc()) return 0;
-    return pages * sysconf(_SC_PAGESIZE);
-}
-
-// Where rtspsrc connects for `uri`: its port, and its address where the host is written as one.
-struct Peer {
-    int port = 554;
-    std::optional<in_addr> v4;
-    std::optional<in6_addr> v6;
-};
-
-Peer peerOf(const std::string& uri) {
-    Peer peer;
-    GstUri* parsed = gst_uri_from_string(uri.c_str());
-    if (!parsed) return peer;
-    if (const guint port = gst_uri_get_port(parsed); port != GST_URI_NO_PORT)
-        peer.port = static_cast<int>(port);
-    else if (g_strcmp0(gst_uri_get_scheme(parsed), "rtsps") == 0)
-        peer.port = 322;
-    if (const gchar* host = gst_uri_get_host(parsed)) {
-        std::string bare(host);
-        if (bare.size() > 2 && bare.front() == '[') bare = bare.substr(1, bare.size() - 2);
-        in_addr v4{};
-        in6_addr v6{};
-        if (inet_pton(AF_INET, bare.c_str(), &v4) == 1) peer.v4 = v4;
-        if (inet_pton(AF_INET6, bare.c_str(), &v6) == 1) peer.v6 = v6;
-    }
-    gst_uri_unref(parsed);
-    return peer;
-}
-
-// A socket, by its descriptor and the inode that tells it from a later one with the same number.
-struct Socket {
-    int fd = -1;
-    ino_t inode = 0;
-};
-
-std::optional<ino_t> inodeOf(int fd) {
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISSOCK(st.st_mode)) return std::nullopt;
-    return st.st_ino;
-}
-
-// This process's TCP connections to `peer`.
-std::vector<Socket> connectionsTo(const Peer& peer) {
-    std::vector<Socket> found;
-    DIR* fds = opendir("/proc/self/fd");
-    if (!fds) return found;
-    while (const dirent* entry = readdir(fds)) {
-        int fd = -1;
-        const std::string_view name(entry->d_name);
-        if (std::from_chars(name.data(), name.data() + name.size(), fd).ec != std::errc() ||
-            fd == dirfd(fds))
-            continue;
-        int type = 0;
-        socklen_t length = sizeof type;
-        if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) != 0 || type != SOCK_STREAM)
-            continue;
-        sockaddr_storage address{};
-        length = sizeof address;
-        if (getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) continue;
-        bool same = false;
-        if (address.ss_family == AF_INET) {
-            const auto& in = reinterpret_cast<const sockaddr_in&>(address);
-            same = ntohs(in.sin_port) == peer.port &&
-                   (!peer.v4 || in.sin_addr.s_addr == peer.v4->s_addr) && !peer.v6;
-        } else if (address.ss_family == AF_INET6) {
-            const auto& in = reinterpret_cast<const sockaddr_in6&>(address);
-            same = ntohs(in.sin6_port) == peer.port && !peer.v4 &&
-                   (!peer.v6 || std::memcmp(&in.sin6_addr, &*peer.v6, sizeof(in6_addr)) == 0);
-        }
-        if (!same) continue;
-        if (const auto inode = inodeOf(fd)) found.push_back({fd, *inode});
-    }
-    closedir(fds);
-    return found;
-}
-
-// Which connection is whose. rtspsrc keeps its socket to itself, so each decoder takes as its own
-// the one connection to its camera that no other decoder has taken, as rtspsrc is about to send
-// on it; two cameras on one port (a recorder's channels, every camera on 554) stay apart.
-class Claims {
-  public:
-    std::optional<Socket> claim(const Peer& peer) {
-        const std::lock_guard lock(mutex_);
-        std::optional<Socket> mine;
-        for (const Socket& s : connectionsTo(peer)) {
-            if (taken_.count(s.inode)) continue;
-            if (mine) return std::nullopt;  // two new ones at once: no telling whose is whose
-            mine = s;
-        }
-        if (mine) taken_.insert(mine->inode);
-        return mine;
-    }
-    void release(const Socket& s) {
-        const std::lock_guard lock(mutex_);
-        taken_.erase(s.inode);
-    }
-
-  private:
-    std::mutex mutex_;
-    std::set<ino_t> taken_;
-};
-
-Claims& claims() {
-    static Claims c;
-    return c;
-}
-
-// Ends a connection for reading and writing, if the descriptor still names it: rtspsrc holds its
-// lock through the whole of an answer it waits for, and a server that never finishes one would
-// keep its teardown waiting up to the 20 s rtspsrc waits. The socket stays open for its owner.
-void shutDown(const Socket& s) {
-    if (inodeOf(s.fd) == s.inode) shutdown(s.fd, SHUT_RDWR);
-}
 
 // A sample mapped for reading, for as long as its picture is read.
 struct MappedSample {
@@ -198,7 +52,7 @@ class GstStreamDecoder {
   public:
     using Events = StreamDecoder::Events;
     GstStreamDecoder(const std::string& uri, Events events)
-        : events_(std::move(events)), peer_(peerOf(uri)) {
+        : events_(std::move(events)), own_(uri) {
         GError* error = nullptr;
         pipeline_ = gst_parse_launch(
             "uridecodebin name=source caps=video/x-raw ! videoconvert ! "
@@ -230,9 +84,8 @@ class GstStreamDecoder {
 
         bus_ = gst_element_get_bus(pipeline_);
         gst_bus_set_sync_handler(bus_, &GstStreamDecoder::onMessage, this, nullptr);
-        statm_ = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
-        if (statm_ >= 0)
-            watch_ = std::thread(&GstStreamDecoder::watchGrowth, this, residentBytes(statm_));
+        flood_.emplace([this] { return flowing_.load(); },
+                       [this] { report(streamFailure(StreamFailure::Kind::Flood)); });
         if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
             report(streamFailure(StreamFailure::Kind::NoContact));
     }
@@ -240,15 +93,7 @@ class GstStreamDecoder {
     // Joins the streaming threads: no callback runs after this. Slow where rtspsrc still waits
     // on its camera, so it runs on a thread of its own (GstStreamHandle).
     ~GstStreamDecoder() {
-        if (watch_.joinable()) {
-            {
-                const std::lock_guard lock(watchMutex_);
-                stopping_ = true;
-            }
-            watchWake_.notify_all();
-            watch_.join();
-        }
-        if (statm_ >= 0) close(statm_);
+        flood_.reset();
         if (pipeline_) {
             gst_element_set_state(pipeline_, GST_STATE_NULL);
             if (bus_) {
@@ -257,7 +102,6 @@ class GstStreamDecoder {
             }
             gst_object_unref(pipeline_);
         }
-        if (own_) claims().release(*own_);
         if (latest_) gst_sample_unref(latest_);
         gst_caps_replace(&infoCaps_, nullptr);
     }
@@ -270,12 +114,8 @@ class GstStreamDecoder {
             const std::lock_guard lock(eventsMutex_);
             events_ = {};
         }
-        const std::lock_guard lock(ownMutex_);
-        if (own_ && (!flowing_ || failedOnce_)) shutDown(*own_);
+        if (!flowing_ || failedOnce_) own_.end();
     }
-
-    GstStreamDecoder(const GstStreamDecoder&) = delete;
-    GstStreamDecoder& operator=(const GstStreamDecoder&) = delete;
 
     std::optional<DecodedPicture> take() {
         GstSample* sample = nullptr;
@@ -323,17 +163,6 @@ class GstStreamDecoder {
     }
 
   private:
-    void watchGrowth(long long atStart) {
-        std::unique_lock lock(watchMutex_);
-        while (!watchWake_.wait_for(lock, GrowthCheck, [this] { return stopping_; })) {
-            if (flowing_) return;
-            if (residentBytes(statm_) - atStart > MaxGrowthBytes) {
-                report(streamFailure(StreamFailure::Kind::Flood));
-                return;
-            }
-        }
-    }
-
     // decodebin's answers to "autoplug-select" (GstAutoplugSelectResult, not in its headers).
     enum AutoplugSelect { Try = 0, Skip = 2 };
 
@@ -361,9 +190,7 @@ class GstStreamDecoder {
 
     // On rtspsrc's thread, its connection open: the moment to learn which one it is.
     static gboolean onBeforeSend(GstElement*, gpointer, gpointer self) {
-        auto* decoder = static_cast<GstStreamDecoder*>(self);
-        const std::lock_guard lock(decoder->ownMutex_);
-        if (!decoder->own_) decoder->own_ = claims().claim(decoder->peer_);
+        static_cast<GstStreamDecoder*>(self)->own_.claim();
         return TRUE;
     }
 
@@ -427,35 +254,27 @@ class GstStreamDecoder {
         }
     }
 
+    // What GStreamer's error means for the user; any other is no contact.
     static StreamFailure::Kind kindOf(const GError* error) {
-        if (!error) return StreamFailure::Kind::NoContact;
-        if (error->domain == GST_RESOURCE_ERROR) {
-            switch (error->code) {
-                case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
-                    return StreamFailure::Kind::Denied;
-                case GST_RESOURCE_ERROR_NOT_FOUND:
-                    return StreamFailure::Kind::NotFound;
-                default:
-                    return StreamFailure::Kind::NoContact;
-            }
-        }
-        if (error->domain == GST_STREAM_ERROR) {
-            switch (error->code) {
-                case GST_STREAM_ERROR_CODEC_NOT_FOUND:
-                    return StreamFailure::Kind::MissingDecoder;
-                case GST_STREAM_ERROR_DECODE:
-                case GST_STREAM_ERROR_DEMUX:
-                case GST_STREAM_ERROR_FORMAT:
-                case GST_STREAM_ERROR_WRONG_TYPE:
-                case GST_STREAM_ERROR_TYPE_NOT_FOUND:
-                    return StreamFailure::Kind::Unplayable;
-                default:
-                    break;
-            }
-        }
-        if (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN)
-            return StreamFailure::Kind::MissingDecoder;
-        return StreamFailure::Kind::NoContact;
+        using Kind = StreamFailure::Kind;
+        const struct {
+            GQuark domain;
+            int code;
+            Kind kind;
+        } known[] = {
+            {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_AUTHORIZED, Kind::Denied},
+            {GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND, Kind::NotFound},
+            {GST_STREAM_ERROR, GST_STREAM_ERROR_CODEC_NOT_FOUND, Kind::MissingDecoder},
+            {GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN, Kind::MissingDecoder},
+            {GST_STREAM_ERROR, GST_STREAM_ERROR_DECODE, Kind::Unplayable},
+            {GST_STREAM_ERROR, GST_STREAM_ERROR_DEMUX, Kind::Unplayable},
+            {GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT, Kind::Unplayable},
+            {GST_STREAM_ERROR, GST_STREAM_ERROR_WRONG_TYPE, Kind::Unplayable},
+            {GST_STREAM_ERROR, GST_STREAM_ERROR_TYPE_NOT_FOUND, Kind::Unplayable},
+        };
+        for (const auto& k : known)
+            if (error && error->domain == k.domain && error->code == k.code) return k.kind;
+        return Kind::NoContact;
     }
 
     // The media type of a "missing-plugin" message's decoder, else empty.
@@ -490,66 +309,30 @@ class GstStreamDecoder {
     bool announced_ = false;       // under mutex_
     std::atomic<bool> failedOnce_{false};
     std::atomic<bool> flowing_{false};
-    Peer peer_;
-    std::mutex ownMutex_;
-    std::optional<Socket> own_;  // rtspsrc's connection, once known; under ownMutex_
-    int statm_ = -1;
-    std::thread watch_;
-    std::mutex watchMutex_;
-    std::condition_variable watchWake_;
-    bool stopping_ = false;        // under watchMutex_
+    OwnConnection own_;
+    std::optional<FloodWatch> flood_;
     GstCaps* infoCaps_ = nullptr;  // what info_ was read from; the taking thread's
     GstVideoInfo info_{};
 };
 
-// Decoders given up, stopped each on a thread of its own: a camera that does not answer its
-// TEARDOWN, or a connection that could not be told apart, must not hold the window up. At exit,
-// what is still stopping is waited for.
-class Reaper {
-  public:
-    void bury(std::unique_ptr<GstStreamDecoder> decoder, std::function<void()> stopped) {
-        {
-            const std::lock_guard lock(mutex_);
-            ++stopping_;
-        }
-        std::thread([this, d = std::move(decoder), stopped = std::move(stopped)]() mutable {
-            d.reset();
-            if (stopped) stopped();
-            const std::lock_guard lock(mutex_);
-            if (--stopping_ == 0) done_.notify_all();
-        }).detach();
-    }
-    ~Reaper() {
-        std::unique_lock lock(mutex_);
-        done_.wait(lock, [this] { return stopping_ == 0; });
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable done_;
-    int stopping_ = 0;
-};
-
-Reaper& reaper() {
-    static Reaper r;
-    return r;
-}
-
+// What the caller holds: letting it go hands the pipeline to a teardown of its own.
 class GstStreamHandle final : public StreamDecoder {
   public:
-    GstStreamHandle(std::unique_ptr<GstStreamDecoder> decoder, std::function<void()> stopped)
-        : decoder_(std::move(decoder)), stopped_(std::move(stopped)) {}
+    GstStreamHandle(const std::string& uri, Events events)
+        : stopped_(std::move(events.stopped)),
+          decoder_(std::make_shared<GstStreamDecoder>(uri, std::move(events))) {}
     ~GstStreamHandle() override {
         decoder_->giveUp();
-        reaper().bury(std::move(decoder_), std::move(stopped_));
+        tearDownApart([decoder = std::move(decoder_), stopped = std::move(stopped_)]() mutable {
+            decoder.reset();
+            if (stopped) stopped();
+        });
     }
-    GstStreamHandle(const GstStreamHandle&) = delete;
-    GstStreamHandle& operator=(const GstStreamHandle&) = delete;
     std::optional<DecodedPicture> take() override { return decoder_->take(); }
 
   private:
-    std::unique_ptr<GstStreamDecoder> decoder_;
     std::function<void()> stopped_;
+    std::shared_ptr<GstStreamDecoder> decoder_;
 };
 
 }  // namespace
@@ -557,13 +340,7 @@ class GstStreamHandle final : public StreamDecoder {
 std::unique_ptr<StreamDecoder> makeStreamDecoder(const std::string& uri,
                                                  StreamDecoder::Events events) {
     if (!gst_is_initialized() && !gst_init_check(nullptr, nullptr, nullptr)) return nullptr;
-    // Made before the first decoder, so that at exit the reaper waits for the last one while
-    // what that one still uses is there.
-    claims();
-    reaper();
-    std::function<void()> stopped = std::move(events.stopped);
-    return std::make_unique<GstStreamHandle>(
-        std::make_unique<GstStreamDecoder>(uri, std::move(events)), std::move(stopped));
+    return std::make_unique<GstStreamHandle>(uri, std::move(events));
 }
 
 }  // namespace skymra
