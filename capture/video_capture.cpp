@@ -126,13 +126,13 @@ void VideoCaptureControl::setSource(std::unique_ptr<FrameSource> source, QByteAr
     for (const CameraInfo& c : catalog_.cameras()) {
         if (c.id == cameraId_) cameraName_ = c.description;
     }
-    qCInfo(captureLog) << "source:" << sourceName();
     source_->setCaptureSize(captureSize_);
     connect(source_.get(), &FrameSource::frameChanged, this, &VideoCaptureControl::onFrameChanged);
     connect(source_.get(), &FrameSource::lost, this, &VideoCaptureControl::onSourceLost);
     sincePreview_.invalidate();
     // What the preview shows, for those who cannot see it.
     const auto* scene = qobject_cast<const SceneSource*>(source_.get());
+    qCInfo(captureLog) << "source:" << sourceName() << (scene ? scene->notice() : QString());
     setAccessibleDescription(scene ? scene->notice() : tr("Direktbild från %1").arg(sourceName()));
     onFrameChanged();
 }
