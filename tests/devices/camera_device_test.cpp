@@ -36,6 +36,14 @@ QString camera(const char* command, const char* node = nullptr) {
 TEST(CameraDevice, TwentyColdStartsShowTheCamera) {
     std::vector<int> ms;
     for (int i = 0; i < 20; ++i) {
+        // Each start meets a camera of its own: the virtual camera (PipeWire 0.3.65's test
+        // source) keeps none of the buffers a reader held when it left, and after twenty or so
+        // readers, "out of buffers", it sends nothing to anyone.
+        if (i > 0) {
+            camera("unplug");
+            camera("plug");
+            camera("wait");
+        }
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), {"--first-frame"});
         ASSERT_TRUE(child.waitForFinished(15000)) << "start " << i << " hung";
