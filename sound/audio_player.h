@@ -9,6 +9,7 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -47,7 +48,8 @@ PcmWave parseWave(const QByteArray& wav);
 // Started from one thread and read by the output's own.
 class AlarmStream : public QIODevice {
   public:
-    explicit AlarmStream(const QAudioFormat& format);
+    // `fed` counts the bytes of sound handed out (silence aside).
+    AlarmStream(const QAudioFormat& format, std::atomic<qint64>& fed);
     // Starts the samples from their beginning, replacing whatever still plays.
     void start(const QByteArray& samples);
     bool isSequential() const override { return true; }
@@ -63,6 +65,7 @@ class AlarmStream : public QIODevice {
     std::mutex mutex_;
     QByteArray samples_;
     qsizetype pos_ = 0;
+    std::atomic<qint64>& fed_;
 };
 
 // The format of the embedded alarm: 8-bit mono at 11,025 Hz.
@@ -83,6 +86,8 @@ class SystemAudioPlayer : public AudioPlayer {
     QString problem() const override;
     // The format the output was opened with; invalid while it is not open.
     QAudioFormat outputFormat() const { return sink_ ? sink_->format() : QAudioFormat(); }
+    // How many bytes of sound the output has taken so far, from any thread.
+    qint64 fed() const { return fed_.load(); }
 
     // The format to open a device with for a sound: its own where the device takes it.
     static QAudioFormat formatFor(const QAudioDevice& device, const QAudioFormat& sound);
@@ -108,6 +113,7 @@ class SystemAudioPlayer : public AudioPlayer {
     bool warned_ = false;
     mutable std::mutex problemMutex_;  // set on the output's thread, read on the window's
     QString problem_;
+    std::atomic<qint64> fed_{0};
 };
 
 }  // namespace skymra
