@@ -106,6 +106,7 @@ class SystemAudioPlayer : public AudioPlayer {
     std::unique_ptr<QObject> home_;  // lives on thread_
     QMediaDevices devices_;
     QAudioDevice device_;
+    std::atomic<qint64> fed_{0};  // before stream_, which counts into it
     std::unique_ptr<AlarmStream> stream_;
     std::unique_ptr<QAudioSink> sink_;
     const char* preparedFrom_ = nullptr;  // the embedded sound that prepared_ was made from
@@ -113,7 +114,6 @@ class SystemAudioPlayer : public AudioPlayer {
     bool warned_ = false;
     mutable std::mutex problemMutex_;  // set on the output's thread, read on the window's
     QString problem_;
-    std::atomic<qint64> fed_{0};
 };
 
 }  // namespace skymra
