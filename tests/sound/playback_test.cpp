@@ -71,6 +71,10 @@ void expectEveryAlarmHeard(int count, int spacingMs) {
     for (const Burst& b : s.bursts) whole += std::abs(b.seconds - s.single.seconds) < 0.1 ? 1 : 0;
     std::printf("%d alarms %d ms apart: %zu bursts heard, %d of full length (%.2f s)\n", count,
                 spacingMs, s.bursts.size(), whole, s.single.seconds);
+    if (static_cast<int>(s.bursts.size()) != count) {
+        std::printf("the first at %.2f s\n", s.single.start);
+        for (const Burst& b : s.bursts) std::printf("  %.2f s, %.2f s long\n", b.start, b.seconds);
+    }
     ASSERT_EQ(static_cast<int>(s.bursts.size()), count);
     EXPECT_EQ(whole, count);
     // Each at its call: the gaps between bursts are those between calls, within half of one,

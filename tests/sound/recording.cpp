@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -78,6 +80,12 @@ Recording record(const std::function<void()>& play, int afterMs) {
     parec.start("parec", {"-d", "nullout.monitor", "--format=s16le", "--channels=1",
                           QString("--rate=%1").arg(Recording::Rate), "--raw", "--latency-msec=20"});
     EXPECT_TRUE(parec.waitForStarted());
+    // Started is not recording: on a busy machine its first samples came a second or more
+    // later, past an alarm played meanwhile.
+    QElapsedTimer waited;
+    waited.start();
+    while (QFileInfo(file).size() == 0 && waited.elapsed() < 15000) pump(20);
+    EXPECT_GT(QFileInfo(file).size(), 0) << "parec recorded nothing in 15 s";
     pump(300);
     play();
     pump(afterMs);
