@@ -140,7 +140,8 @@ std::optional<bool> HttpCamera::isCamera() {
 
 void HttpCamera::onBody() {
     if (!get_ || isCamera() != true) return;
-    const QList<MultipartSplitter::Part> parts = parts_->feed(get_->takeBody());
+    const QList<MultipartSplitter::Part> parts = parts_->feed(get_->body());
+    get_->dropBody();
     // Only the newest picture counts; older ones would be replaced before anyone saw them.
     for (auto it = parts.crbegin(); it != parts.crend(); ++it) {
         if (isJpeg(it->contentType) && it->body.startsWith("\xff\xd8")) {

@@ -157,16 +157,22 @@ QByteArray HttpGet::header(QByteArrayView name) const {
 void HttpGet::readMore() {
     if (!socket_) return;
     idle_.start(idleMs_);
+    piece_.resize(ReadPiece);
     while (socket_ && stage_ != Stage::Done && socket_->bytesAvailable() > 0) {
         if (stage_ == Stage::Head) {
             // Never more than the bound, however the bytes come.
-            head_ += socket_->read(std::min<qint64>(ReadPiece, MaxHeadBytes + 4 - head_.size()));
+            const qint64 n = socket_->read(
+                piece_.data(), std::min<qint64>(ReadPiece, MaxHeadBytes + 4 - head_.size()));
+            if (n < 0) return;
+            head_.append(piece_.constData(), n);
             if (!readHead()) return;
             continue;
         }
         const qint64 room = BodyBufferBytes - body_.size();
         if (room <= 0) return;  // the reader takes first; TCP holds the sender back meanwhile
-        if (!takeBodyBytes(socket_->read(std::min(room, ReadPiece)))) return;
+        const qint64 n = socket_->read(piece_.data(), std::min(room, ReadPiece));
+        if (n <= 0) return;
+        if (!takeBodyBytes(QByteArrayView(piece_.constData(), n))) return;
     }
 }
 
@@ -214,7 +220,7 @@ bool HttpGet::readHead() {
     startBody();
     emit answered();
     if (!socket_ || stage_ == Stage::Done) return false;
-    return rest.isEmpty() || takeBodyBytes(std::move(rest));
+    return rest.isEmpty() || takeBodyBytes(rest);
 }
 
 // Whether the answer sends us elsewhere or asks for the login, and the new request is made.
@@ -260,6 +266,7 @@ void HttpGet::startBody() {
     bool ok = false;
     const qint64 length = header("content-length").toLongLong(&ok);
     remaining_ = !chunked_ && ok && length >= 0 ? length : -1;
+    body_.reserve(BodyBufferBytes);
     if (remaining_ == 0) endBody(false);
 }
 
@@ -271,20 +278,20 @@ void HttpGet::endBody(bool announce) {
 }
 
 // False once the body ended or the connection was given up.
-bool HttpGet::takeBodyBytes(QByteArray bytes) {
-    QByteArray out;
+bool HttpGet::takeBodyBytes(QByteArrayView bytes) {
+    const qsizetype before = body_.size();
     if (!chunked_) {
         if (remaining_ >= 0) {
             bytes.truncate(std::min<qint64>(bytes.size(), remaining_));
             remaining_ -= bytes.size();
         }
-        out = std::move(bytes);
+        body_.append(bytes);
     } else {
         qsizetype i = 0;
         while (i < bytes.size() && stage_ != Stage::Done) {
             if (chunk_ == Chunk::Data) {
                 const qsizetype n = std::min<qint64>(chunkLeft_, bytes.size() - i);
-                out += bytes.mid(i, n);
+                body_.append(bytes.sliced(i, n));
                 i += n;
                 chunkLeft_ -= n;
                 if (chunkLeft_ == 0) chunk_ = Chunk::DataEnd;
@@ -315,20 +322,17 @@ bool HttpGet::takeBodyBytes(QByteArray bytes) {
             if (chunkLeft_ == 0) break;
         }
     }
-    body_ += out;
     const bool done = remaining_ == 0;
-    if (!out.isEmpty()) emit bodyReady();
+    if (body_.size() > before) emit bodyReady();
     if (done && stage_ != Stage::Done) endBody(true);
     return stage_ == Stage::Body && socket_;
 }
 
-QByteArray HttpGet::takeBody() {
-    QByteArray out = std::move(body_);
-    body_.clear();
+void HttpGet::dropBody() {
+    body_.resize(0);  // keeps its memory
     // What TCP held back meanwhile.
     if (socket_ && socket_->bytesAvailable() > 0)
         QMetaObject::invokeMethod(this, &HttpGet::readMore, Qt::QueuedConnection);
-    return out;
 }
 
 void HttpGet::onSocketError() {

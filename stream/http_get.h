@@ -39,9 +39,9 @@ class HttpGet : public QObject {
     QByteArray reason() const { return reason_; }
     QByteArray header(QByteArrayView name) const;
 
-    // Body bytes not yet taken.
+    // Body bytes not yet taken; dropBody() once they are, which keeps the memory for the next.
     const QByteArray& body() const { return body_; }
-    QByteArray takeBody();
+    void dropBody();
     bool ended() const { return ended_; }
     // Ends the connection now; nothing more is heard from it.
     void abort();
@@ -63,7 +63,7 @@ class HttpGet : public QObject {
     void startBody();
     // The body is complete; `announce`: say so with finished().
     void endBody(bool announce);
-    bool takeBodyBytes(QByteArray bytes);
+    bool takeBodyBytes(QByteArrayView bytes);
     void onSocketError();
     void fail(StreamFailure::Kind kind, const QString& detail = {});
     void close();
@@ -91,6 +91,8 @@ class HttpGet : public QObject {
     qint64 chunkLeft_ = 0;
     QByteArray body_;
     bool ended_ = false;
+    // Every read lands here first: a camera's stream costs no memory per piece.
+    QByteArray piece_;
 };
 
 }  // namespace skymra

@@ -84,7 +84,7 @@ void MultipartSplitter::compact() {
         buffer_.squeeze();
 }
 
-QList<MultipartSplitter::Part> MultipartSplitter::feed(const QByteArray& data) {
+QList<MultipartSplitter::Part> MultipartSplitter::feed(QByteArrayView data) {
     QList<Part> out;
     if (finished_) return out;
     qsizetype from = 0;
@@ -162,7 +162,8 @@ bool MultipartSplitter::readHeaders() {
         scan_ = end + 1;
         qsizetype lineEnd = end;
         if (lineEnd > lineStart_ && buffer_[lineEnd - 1] == '\r') --lineEnd;
-        const QByteArray line = buffer_.mid(lineStart_, lineEnd - lineStart_);
+        // Looked at in place: a flood of tiny parts costs no memory per header.
+        const QByteArrayView line(buffer_.constData() + lineStart_, lineEnd - lineStart_);
         lineStart_ = scan_;
         if (!boundaryLineDone_) {  // the rest of the boundary's own line
             boundaryLineDone_ = true;
@@ -171,10 +172,11 @@ bool MultipartSplitter::readHeaders() {
         if (line.isEmpty()) break;
         const qsizetype colon = line.indexOf(':');
         if (colon < 0) continue;
-        const QByteArray name = line.left(colon).trimmed().toLower();
-        const QByteArray value = line.mid(colon + 1).trimmed();
-        if (name == "content-type") part_.contentType = value;
-        if (name == "content-length") {
+        const QByteArrayView name = line.first(colon).trimmed();
+        const QByteArrayView value = line.sliced(colon + 1).trimmed();
+        const auto is = [&](QByteArrayView n) { return name.compare(n, Qt::CaseInsensitive) == 0; };
+        if (is("content-type")) part_.contentType = value.toByteArray();
+        if (is("content-length")) {
             bool ok = false;
             const qlonglong n = value.toLongLong(&ok);
             length_ = ok && n >= 0 ? static_cast<qsizetype>(n) : -1;

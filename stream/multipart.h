@@ -44,7 +44,7 @@ class MultipartSplitter {
     explicit MultipartSplitter(QByteArray boundary, Limits limits = {});
 
     // The parts completed by this piece, in order.
-    QList<Part> feed(const QByteArray& data);
+    QList<Part> feed(QByteArrayView data);
     // Parts skipped as too large or as having unreadable headers.
     int skipped() const { return skipped_; }
     // The closing boundary came.
