@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks, then measures the live preview against the virtual camera.
 # Prints, in one run: the comparison against its streaming floor per size and share of change,
-# the whole check (unpainted, painted, with the alarm) against its floor, the preview's processor
-# share and the time from start to the first camera frame, and what watching a network camera
-# costs beside decoding it. Extra arguments go to Google Benchmark.
+# the multipart splitter against memcpy, the whole check (unpainted, painted, with the alarm)
+# against its floor, the preview's processor share and the time from start to the first camera
+# frame, and what watching a network camera costs beside decoding it. Extra arguments go to
+# Google Benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh libopencv-core-dev gstreamer1.0-x
@@ -14,6 +15,8 @@ echo "== compareFrames"
 build/bench/core/skymra_bench_compare --benchmark_min_time=0.1 "$@"
 echo "== the 4:2:0 conversion of a decoded picture for the preview"
 build/bench/camera/skymra_bench_yuv --benchmark_repetitions=3 --benchmark_report_aggregates_only=true "$@"
+echo "== the multipart splitter on a network camera's stream, 256 KB at a time"
+build/bench/stream/skymra_bench_multipart --benchmark_repetitions=3 --benchmark_report_aggregates_only=true "$@"
 echo "== the whole check"
 build/bench/check/skymra_bench_check --benchmark_repetitions=5 --benchmark_report_aggregates_only=true "$@"
 
