@@ -23,10 +23,11 @@ quint32 le32(const char* p) { return qFromLittleEndian<quint32>(p); }
 quint16 le16(const char* p) { return qFromLittleEndian<quint16>(p); }
 
 // How far ahead of the speaker the output is fed: a restart is heard this much later, and a
-// sound thread kept from running longer than the server's share of it cuts the alarm. At 120 ms
-// PulseAudio kept 80 ms for the stream, which a machine's hiccup outlasted now and then; asked
-// for 300 ms it keeps 170 ms.
-constexpr int BufferMs = 300;
+// sound thread kept from running longer than the server's share of it cuts the alarm. Asked for
+// 120 ms PulseAudio kept 80 ms, for 300 ms 170 ms: on a busy virtual machine, where even a
+// real-time thread now and then wakes 100-150 ms late, that cut one alarm in thirty. Asked for
+// 600 ms it keeps 320 ms: an alarm or its restart is heard a third of a second after its call.
+constexpr int BufferMs = 600;
 
 }  // namespace
 
