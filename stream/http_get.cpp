@@ -88,7 +88,7 @@ QByteArray answerTo(const QList<QByteArray>& challenges, const QUrl& url) {
 }  // namespace
 
 HttpGet::HttpGet(QUrl url, int idleMs, QObject* parent)
-    : QObject(parent), url_(std::move(url)), idleMs_(idleMs) {
+    : QObject(parent), url_(std::move(url)), idleMs_(idleMs), piece_(ReadPiece, Qt::Uninitialized) {
     idle_.setSingleShot(true);
     connect(&idle_, &QTimer::timeout, this, [this] {
         fail(status_ >= 200 ? StreamFailure::Kind::Broken : StreamFailure::Kind::NoContact);
@@ -157,7 +157,6 @@ QByteArray HttpGet::header(QByteArrayView name) const {
 void HttpGet::readMore() {
     if (!socket_) return;
     idle_.start(idleMs_);
-    piece_.resize(ReadPiece);
     while (socket_ && stage_ != Stage::Done && socket_->bytesAvailable() > 0) {
         if (stage_ == Stage::Head) {
             // Never more than the bound, however the bytes come.
