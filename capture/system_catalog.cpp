@@ -2,6 +2,7 @@
 
 #include "camera/camera_source.h"
 #include "platform/camera_names.h"
+#include "platform/device_monitor.h"
 #include "stream/open_stream.h"
 
 #include <QCamera>
@@ -16,6 +17,9 @@ SystemCatalog::SystemCatalog(QObject* parent) : SourceCatalog(parent) {
     // already present while it holds the integration's lock: a slot calling back in would wait
     // on that lock for ever. Build it now, and let later changes arrive through the event loop.
     refresh();
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+    balanceQtDeviceMonitor();
+#endif
     connect(
         &devices_, &QMediaDevices::videoInputsChanged, this,
         [this] {
